@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Pelirra needs to build, run and test, when any is missing.
+set -euo pipefail
+
+packages=(
+  cmake g++ ninja-build pkgconf
+  qt6-base-dev libfluidsynth-dev libgtest-dev
+  fonts-ipafont-gothic timgm6mb-soundfont
+  xvfb xauth imagemagick
+)
+packages+=("$@")
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}"
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
+$sudo apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,0 +1,514 @@
+#include "platform/controls.h"
+
+#include "platform/form.h"
+#include "platform/widgets_p.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QStyleFactory>
+#include <QTimer>
+
+#include <cmath>
+
+namespace platform {
+
+QString toQ(TextView t) { return QString::fromUtf16(t.data(), static_cast<qsizetype>(t.size())); }
+
+QString displayText(TextView t)
+{
+    QString s = toQ(t);
+    s.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    s.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return s;
+}
+
+QColor toQColor(Color c) { return QColor(c.r, c.g, c.b); }
+
+MouseButton fromQt(Qt::MouseButton b)
+{
+    switch (b) {
+    case Qt::RightButton:
+        return MouseButton::Right;
+    case Qt::MiddleButton:
+        return MouseButton::Middle;
+    default:
+        return MouseButton::Left;
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Control
+
+Control::Control(Form& form, QWidget* widget, int stackRank)
+    : form_(form)
+    , widget_(widget)
+    , stackRank_(stackRank)
+{
+    widget_->hide();
+    form_.addControl(this);
+}
+
+Control::~Control()
+{
+    form_.removeControl(this);
+    delete widget_;
+}
+
+Dispatcher& Control::dispatcher() const { return form_.dispatcher(); }
+
+void Control::copySettings(const Control& other)
+{
+    leftTw_ = other.leftTw_;
+    topTw_ = other.topTw_;
+    widthTw_ = other.widthTw_;
+    heightTw_ = other.heightTw_;
+    back_ = other.back_;
+    fore_ = other.fore_;
+    fontSize_ = other.fontSize_;
+    applyGeometry();
+    applyColors();
+    applyFont();
+}
+
+void Control::Move(double left, double top, std::optional<double> width, std::optional<double> height)
+{
+    leftTw_ = form_.unitsToTwipsX(left);
+    topTw_ = form_.unitsToTwipsY(top);
+    if (width) {
+        if (*width < 0)
+            throw RuntimeError(u"a width below zero is not allowed");
+        widthTw_ = form_.unitsToTwipsX(*width);
+    }
+    if (height) {
+        if (*height < 0)
+            throw RuntimeError(u"a height below zero is not allowed");
+        heightTw_ = form_.unitsToTwipsY(*height);
+    }
+    applyGeometry();
+}
+
+double Control::Left() const { return form_.twipsToUnitsX(leftTw_); }
+double Control::Top() const { return form_.twipsToUnitsY(topTw_); }
+double Control::Width() const { return form_.twipsToUnitsX(widthTw_); }
+double Control::Height() const { return form_.twipsToUnitsY(heightTw_); }
+
+void Control::setWidth(double w)
+{
+    if (w < 0)
+        throw RuntimeError(u"a width below zero is not allowed");
+    widthTw_ = form_.unitsToTwipsX(w);
+    applyGeometry();
+}
+
+void Control::setHeight(double h)
+{
+    if (h < 0)
+        throw RuntimeError(u"a height below zero is not allowed");
+    heightTw_ = form_.unitsToTwipsY(h);
+    applyGeometry();
+}
+
+Control::PixelRect Control::pixelRect() const
+{
+    // Edges are rounded, not sizes, so widgets placed edge to edge meet without a gap.
+    const int x = form_.twipsToPixels(leftTw_);
+    const int y = form_.twipsToPixels(topTw_);
+    const int r = form_.twipsToPixels(leftTw_ + widthTw_);
+    const int b = form_.twipsToPixels(topTw_ + heightTw_);
+    return { x, y, std::max(0, r - x), std::max(0, b - y) };
+}
+
+void Control::applyGeometry()
+{
+    const PixelRect r = pixelRect();
+    widget_->setGeometry(r.x, r.y, r.w, r.h);
+}
+
+void Control::setVisible(bool v)
+{
+    visible_ = v;
+    visibilityChanged();
+    widget_->setVisible(v);
+}
+
+void Control::setBackColor(Color c)
+{
+    back_ = c;
+    applyColors();
+}
+
+void Control::setForeColor(Color c)
+{
+    fore_ = c;
+    applyColors();
+}
+
+void Control::applyColors()
+{
+    QPalette pal = widget_->palette();
+    pal.setColor(QPalette::Base, toQColor(back_));
+    pal.setColor(QPalette::Window, toQColor(back_));
+    pal.setColor(QPalette::Text, toQColor(fore_));
+    pal.setColor(QPalette::WindowText, toQColor(fore_));
+    widget_->setPalette(pal);
+}
+
+void Control::setFontSize(double points)
+{
+    if (!(points > 0) || points > 2048)
+        throw RuntimeError(u"font size " + Str(static_cast<long long>(points)) + u" is not allowed");
+    fontSize_ = points;
+    applyFont();
+}
+
+void Control::applyFont()
+{
+    QFont f = widget_->font();
+    f.setPointSizeF(fontSize_);
+    widget_->setFont(f);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Label
+
+LabelWidget::LabelWidget(QWidget* parent, Label* owner)
+    : QLabel(parent)
+    , owner_(owner)
+{
+    setWordWrap(true);
+    setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    setTextFormat(Qt::PlainText);
+    setFocusPolicy(Qt::NoFocus);
+    setContentsMargins(0, 0, 0, 0);
+}
+
+void LabelWidget::mousePressEvent(QMouseEvent* e)
+{
+    e->accept();
+    owner_->press(fromQt(e->button()));
+}
+
+Label::Label(Form& form, int stackRank, Text caption)
+    : Control(form, new LabelWidget(form.widget(), this), stackRank)
+{
+    setCaption(std::move(caption));
+    applyColors();
+}
+
+Label::~Label() = default;
+
+LabelWidget* Label::label() const { return static_cast<LabelWidget*>(widget_); }
+
+void Label::setCaption(Text caption)
+{
+    caption_ = std::move(caption);
+    label()->setText(displayText(caption_));
+}
+
+void Label::setBackStyle(BackStyle style)
+{
+    backStyle_ = style;
+    applyColors();
+}
+
+void Label::setBorderNone() { label()->setFrameShape(QFrame::NoFrame); }
+
+void Label::applyColors()
+{
+    Control::applyColors();
+    widget_->setAutoFillBackground(backStyle_ == BackStyle::Opaque);
+}
+
+void Label::press(MouseButton button)
+{
+    if (!visible_ || !mouseDown_)
+        return;
+    dispatcher().deliver([this, button] { mouseDown_(button); });
+}
+
+// ---------------------------------------------------------------------------------------------
+// CommandButton
+
+ButtonWidget::ButtonWidget(QWidget* parent, CommandButton* owner)
+    : QPushButton(parent)
+{
+    // Fusion draws a button in its palette's button colour, also while disabled.
+    static QStyle* fusion = QStyleFactory::create("Fusion");
+    if (fusion)
+        setStyle(fusion);
+    connect(this, &QPushButton::clicked, this, [owner] { owner->click(); });
+}
+
+CommandButton::CommandButton(Form& form, int stackRank, Text caption)
+    : Control(form, new ButtonWidget(form.widget(), this), stackRank)
+{
+    setCaption(std::move(caption));
+    applyColors();
+}
+
+CommandButton::~CommandButton() = default;
+
+void CommandButton::cloneFrom(const CommandButton& first)
+{
+    copySettings(first);
+    setCaption(first.caption_);
+    setEnabled(first.enabled_);
+}
+
+void CommandButton::setCaption(Text caption)
+{
+    caption_ = std::move(caption);
+    static_cast<QPushButton*>(widget_)->setText(displayText(caption_));
+}
+
+void CommandButton::setEnabled(bool e)
+{
+    enabled_ = e;
+    widget_->setEnabled(e);
+}
+
+void CommandButton::applyColors()
+{
+    QPalette pal = widget_->palette();
+    for (auto group : { QPalette::Active, QPalette::Inactive, QPalette::Disabled })
+        pal.setColor(group, QPalette::Button, toQColor(back_));
+    widget_->setPalette(pal);
+}
+
+void CommandButton::click()
+{
+    if (!visible_ || !enabled_ || !click_)
+        return;
+    dispatcher().deliver(click_);
+}
+
+// ---------------------------------------------------------------------------------------------
+// ListBox
+
+int ListModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : shownRows; }
+
+QVariant ListModel::data(const QModelIndex& index, int role) const
+{
+    if (role != Qt::DisplayRole || !index.isValid() || index.row() >= static_cast<int>(items_->size()))
+        return {};
+    return displayText((*items_)[static_cast<size_t>(index.row())]);
+}
+
+void ListModel::inserted(int row)
+{
+    if (stale)
+        return;
+    beginInsertRows({}, row, row);
+    ++shownRows;
+    endInsertRows();
+}
+
+void ListModel::removed(int row)
+{
+    if (stale)
+        return;
+    beginRemoveRows({}, row, row);
+    --shownRows;
+    endRemoveRows();
+}
+
+void ListModel::reset()
+{
+    beginResetModel();
+    shownRows = static_cast<int>(items_->size());
+    stale = false;
+    endResetModel();
+}
+
+ListWidget::ListWidget(QWidget* parent, ListBox* owner, const std::vector<Text>* items)
+    : QListView(parent)
+    , model(items)
+{
+    setModel(&model);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setUniformItemSizes(true);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    connect(this, &QListView::clicked, this, [owner](const QModelIndex& index) {
+        if (index.isValid())
+            owner->clickItem(index.row());
+    });
+}
+
+ListBox::ListBox(Form& form, int stackRank)
+    : Control(form, new ListWidget(form.widget(), this, &items_), stackRank)
+{
+    applyColors();
+}
+
+void ListBox::visibilityChanged()
+{
+    ListWidget* w = list();
+    if (visible_ && w->model.stale) {
+        w->model.reset();
+        if (listIndex_ >= 0)
+            w->setCurrentIndex(w->model.index(listIndex_));
+    }
+}
+
+ListBox::~ListBox() = default;
+
+ListWidget* ListBox::list() const { return static_cast<ListWidget*>(widget_); }
+
+void ListBox::AddItem(const Text& item) { AddItem(item, ListCount()); }
+
+void ListBox::AddItem(const Text& item, int index)
+{
+    if (index < 0 || index > ListCount())
+        throw RuntimeError(u"list position " + Str(index) + u" is out of range");
+    items_.insert(items_.begin() + index, item);
+    if (listIndex_ >= index)
+        ++listIndex_;
+    if (!visible_)
+        list()->model.stale = true;
+    list()->model.inserted(index);
+}
+
+void ListBox::RemoveItem(int index)
+{
+    if (index < 0 || index >= ListCount())
+        throw RuntimeError(u"list position " + Str(index) + u" is out of range");
+    items_.erase(items_.begin() + index);
+    if (listIndex_ == index)
+        listIndex_ = -1;
+    else if (listIndex_ > index)
+        --listIndex_;
+    if (!visible_)
+        list()->model.stale = true;
+    list()->model.removed(index);
+}
+
+void ListBox::Clear()
+{
+    items_.clear();
+    listIndex_ = -1;
+    list()->model.reset();
+}
+
+const Text& ListBox::List(int index) const
+{
+    if (index < 0 || index >= ListCount())
+        throw RuntimeError(u"list position " + Str(index) + u" is out of range");
+    return items_[static_cast<size_t>(index)];
+}
+
+Text ListBox::SelectedText() const { return listIndex_ >= 0 ? List(listIndex_) : Text(); }
+
+void ListBox::select(int index)
+{
+    listIndex_ = index;
+    ListWidget* w = list();
+    if (!w->model.stale)
+        w->setCurrentIndex(w->model.index(index));
+}
+
+void ListBox::clickItem(int index)
+{
+    if (!visible_ || index < 0 || index >= ListCount())
+        return;
+    select(index);
+    if (click_)
+        dispatcher().deliver(click_);
+}
+
+// ---------------------------------------------------------------------------------------------
+// TextBox
+
+TextWidget::TextWidget(QWidget* parent, TextBox* owner)
+    : QPlainTextEdit(parent)
+    , owner_(owner)
+{
+    setReadOnly(true);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    viewport()->installEventFilter(this);
+}
+
+bool TextWidget::eventFilter(QObject* watched, QEvent* e)
+{
+    if (watched == viewport() && e->type() == QEvent::MouseButtonRelease
+        && static_cast<QMouseEvent*>(e)->button() == Qt::LeftButton)
+        owner_->click();
+    return QPlainTextEdit::eventFilter(watched, e);
+}
+
+TextBox::TextBox(Form& form, int stackRank, Text text)
+    : Control(form, new TextWidget(form.widget(), this), stackRank)
+{
+    setText(std::move(text));
+    applyColors();
+}
+
+TextBox::~TextBox() = default;
+
+void TextBox::setText(Text text)
+{
+    text_ = std::move(text);
+    static_cast<QPlainTextEdit*>(widget_)->setPlainText(displayText(text_));
+}
+
+void TextBox::click()
+{
+    if (!visible_ || !click_)
+        return;
+    dispatcher().deliver(click_);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Timer
+
+Timer::Timer(Dispatcher& dispatcher, int interval, bool enabled)
+    : dispatcher_(dispatcher)
+    , timer_(new QTimer)
+    , interval_(interval)
+    , enabled_(enabled)
+{
+    QObject::connect(timer_, &QTimer::timeout, [this] { fire(); });
+    restart();
+}
+
+Timer::~Timer() { delete timer_; }
+
+void Timer::setInterval(int ms)
+{
+    if (ms < 0 || ms > 65535)
+        throw RuntimeError(u"timer interval " + Str(ms) + u" is not allowed");
+    interval_ = ms;
+    restart();
+}
+
+void Timer::setEnabled(bool e)
+{
+    if (e == enabled_)
+        return;
+    enabled_ = e;
+    restart();
+}
+
+void Timer::restart()
+{
+    if (!ticking() || dispatcher_.ended()) {
+        timer_->stop();
+        return;
+    }
+    timer_->setTimerType(interval_ < 20 ? Qt::PreciseTimer : Qt::CoarseTimer);
+    timer_->start(interval_);
+}
+
+void Timer::fire()
+{
+    if (dispatcher_.ended()) {
+        timer_->stop();
+        return;
+    }
+    if (tick_)
+        dispatcher_.deliver(tick_);
+}
+
+} // namespace platform

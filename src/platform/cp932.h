@@ -1,0 +1,23 @@
+// Code page 932 (Japanese Shift-JIS as Windows writes it), both ways.
+//
+// Decoding never fails: a byte that is not valid code page 932 becomes the lone surrogate
+// U+DC00 + byte, and encoding turns such a surrogate back into the same byte. A line read from
+// a file and written back therefore keeps its bytes even when they are not valid Shift-JIS.
+#pragma once
+
+#include "platform/text.h"
+
+#include <string>
+#include <string_view>
+
+namespace platform::cp932 {
+
+Text decode(std::string_view bytes);
+
+// Characters that code page 932 cannot hold are written as "?".
+std::string encode(TextView text);
+
+// True when every byte sequence of `bytes` is valid code page 932.
+bool isValid(std::string_view bytes);
+
+} // namespace platform::cp932

@@ -1,0 +1,39 @@
+#include "platform/dispatcher.h"
+
+#include <new>
+
+namespace platform {
+
+bool Dispatcher::deliver(const std::function<void()>& handler)
+{
+    if (ended_ || depth_ > 0)
+        return false;
+    ++depth_;
+    try {
+        handler();
+    } catch (const RuntimeError& e) {
+        failed(e);
+    } catch (const std::bad_alloc&) {
+        failed(RuntimeError(u"out of memory"));
+    } catch (const std::exception& e) {
+        failed(RuntimeError(fromUtf8(e.what())));
+    }
+    --depth_;
+    return true;
+}
+
+void Dispatcher::failed(const RuntimeError& error)
+{
+    if (ended_)
+        return;
+    if (onFailure_) {
+        try {
+            onFailure_(error);
+        } catch (...) {
+            // The failure path itself must not throw into the toolkit.
+        }
+    }
+    ended_ = true;
+}
+
+} // namespace platform

@@ -1,0 +1,314 @@
+#include "platform/files.h"
+
+#include "platform/cp932.h"
+#include "platform/errors.h"
+
+#include <QByteArray>
+#include <QFile>
+#include <QString>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <random>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace platform {
+namespace {
+
+    constexpr size_t BufferSize = 64 * 1024;
+
+    std::string nativePath(const Text& path)
+    {
+        return QFile::encodeName(QString::fromStdU16String(path)).toStdString();
+    }
+
+    Text errorText(int err)
+    {
+        switch (err) {
+        case ENOENT:
+            return u"not found";
+        case EACCES:
+        case EPERM:
+            return u"permission denied";
+        case EISDIR:
+            return u"is a folder, not a file";
+        case ENOSPC:
+            return u"the disk is full";
+        case EROFS:
+            return u"the folder is read-only";
+        default:
+            return fromUtf8(std::strerror(err));
+        }
+    }
+
+    std::string tempName(const std::string& target)
+    {
+        static std::mt19937 gen(std::random_device {}());
+        return target + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(gen() % 1000000);
+    }
+
+} // namespace
+
+struct Files::Handle {
+    Text path;
+    int fd = -1;
+    bool output = false;
+    std::string target; // output: the file replaced on close
+    std::string temp; // output: where the lines are written until then
+    std::string buf; // input: bytes read ahead; output: bytes not yet written
+    size_t pos = 0; // input: next unread byte of buf
+    bool atEnd = false; // input: the file has no more bytes beyond buf
+
+    ~Handle()
+    {
+        if (fd >= 0)
+            ::close(fd);
+        if (output && !temp.empty())
+            ::unlink(temp.c_str());
+    }
+
+    // Input: makes sure at least one unread byte is buffered unless the file is at its end.
+    // Returns false at the end.
+    bool fill(const Files& files)
+    {
+        if (pos < buf.size())
+            return true;
+        buf.clear();
+        pos = 0;
+        if (atEnd)
+            return false;
+        buf.resize(BufferSize);
+        ssize_t n;
+        do {
+            n = ::read(fd, buf.data(), BufferSize);
+        } while (n < 0 && errno == EINTR);
+        if (n < 0) {
+            const int err = errno;
+            buf.clear();
+            atEnd = true;
+            files.fail(path, u"cannot be read", err);
+        }
+        buf.resize(static_cast<size_t>(n));
+        if (n == 0)
+            atEnd = true;
+        return n > 0;
+    }
+
+    void flush(const Files& files)
+    {
+        size_t done = 0;
+        while (done < buf.size()) {
+            const ssize_t n = ::write(fd, buf.data() + done, buf.size() - done);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0)
+                files.fail(path, u"cannot be written", errno);
+            done += static_cast<size_t>(n);
+        }
+        buf.clear();
+    }
+};
+
+Files::Files() = default;
+Files::~Files() = default;
+
+Text Files::displayName(const Text& path) const
+{
+    if (!displayRoot_.empty() && path.size() > displayRoot_.size()
+        && path.compare(0, displayRoot_.size(), displayRoot_) == 0)
+        return path.substr(displayRoot_.size());
+    return path;
+}
+
+void Files::fail(const Text& path, TextView what, int err) const
+{
+    Text message = displayName(path) + u": " + Text(what);
+    if (err != 0)
+        message += u" (" + errorText(err) + u")";
+    throw RuntimeError(message);
+}
+
+bool Files::exists(const Text& path)
+{
+    struct stat st {};
+    return ::stat(nativePath(path).c_str(), &st) == 0;
+}
+
+short Files::FreeFile() const
+{
+    for (short no = 1; no <= MaxFileNo; ++no) {
+        if (!handles_[no])
+            return no;
+    }
+    throw RuntimeError(u"too many files open");
+}
+
+bool Files::isOpen(short no) const
+{
+    return no >= 1 && no <= MaxFileNo && handles_[no];
+}
+
+Files::Handle& Files::handle(short no, const char* action)
+{
+    if (no < 1 || no > MaxFileNo)
+        throw RuntimeError(u"bad file number " + Str(no));
+    if (!handles_[no])
+        throw RuntimeError(u"file number " + Str(no) + u" is not open (" + fromUtf8(action) + u")");
+    return *handles_[no];
+}
+
+void Files::OpenInput(short no, const Text& path)
+{
+    if (no < 1 || no > MaxFileNo)
+        throw RuntimeError(u"bad file number " + Str(no));
+    if (handles_[no])
+        throw RuntimeError(displayName(path) + u": file number " + Str(no) + u" is already open");
+    const std::string native = nativePath(path);
+    int fd;
+    do {
+        fd = ::open(native.c_str(), O_RDONLY | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0 && errno == ENOENT)
+        fail(path, u"not found", 0);
+    if (fd < 0)
+        fail(path, u"cannot be opened", errno);
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        const int err = S_ISDIR(st.st_mode) ? EISDIR : errno;
+        ::close(fd);
+        if (err == EISDIR)
+            fail(path, u"is a folder, not a file", 0);
+        fail(path, u"is not a regular file", 0);
+    }
+    auto h = std::make_unique<Handle>();
+    h->path = path;
+    h->fd = fd;
+    handles_[no] = std::move(h);
+}
+
+void Files::OpenOutput(short no, const Text& path)
+{
+    if (no < 1 || no > MaxFileNo)
+        throw RuntimeError(u"bad file number " + Str(no));
+    if (handles_[no])
+        throw RuntimeError(displayName(path) + u": file number " + Str(no) + u" is already open");
+    auto h = std::make_unique<Handle>();
+    h->path = path;
+    h->output = true;
+    h->target = nativePath(path);
+    struct stat st {};
+    if (::stat(h->target.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+        fail(path, u"cannot be written: a folder of that name is in the way", 0);
+    const mode_t mode = ::stat(h->target.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644;
+    int fd = -1;
+    for (int attempt = 0; attempt < 8 && fd < 0; ++attempt) {
+        h->temp = tempName(h->target);
+        fd = ::open(h->temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (fd < 0 && errno != EEXIST)
+            break;
+    }
+    if (fd < 0) {
+        h->temp.clear();
+        fail(path, u"cannot be written", errno);
+    }
+    ::fchmod(fd, mode);
+    h->fd = fd;
+    handles_[no] = std::move(h);
+}
+
+Text Files::LineInput(short no)
+{
+    Handle& h = handle(no, "read");
+    if (h.output)
+        throw RuntimeError(displayName(h.path) + u": is open for writing, not reading");
+    if (!h.fill(*this))
+        fail(h.path, u"read past its end", 0);
+
+    std::string line;
+    bool cut = false;
+    for (;;) {
+        const char* begin = h.buf.data() + h.pos;
+        const size_t avail = h.buf.size() - h.pos;
+        const void* cr = std::memchr(begin, '\r', avail);
+        const size_t take = cr ? static_cast<size_t>(static_cast<const char*>(cr) - begin) : avail;
+        if (!cut) {
+            const size_t room = MaxLineBytes - line.size();
+            line.append(begin, std::min(take, room));
+            cut = take > room;
+        }
+        h.pos += take;
+        if (cr) {
+            ++h.pos; // the carriage return
+            if (h.fill(*this) && h.buf[h.pos] == '\n')
+                ++h.pos;
+            break;
+        }
+        if (!h.fill(*this))
+            break; // the last line, without a terminator
+    }
+    return cp932::decode(line);
+}
+
+bool Files::Eof(short no)
+{
+    Handle& h = handle(no, "end-of-file test");
+    if (h.output)
+        return true;
+    return !h.fill(*this);
+}
+
+void Files::PrintLine(short no, TextView line)
+{
+    Handle& h = handle(no, "write");
+    if (!h.output)
+        throw RuntimeError(displayName(h.path) + u": is open for reading, not writing");
+    h.buf += cp932::encode(line);
+    h.buf += "\r\n";
+    if (h.buf.size() >= BufferSize) {
+        try {
+            h.flush(*this);
+        } catch (...) {
+            handles_[no].reset(); // drops the half-written temporary file
+            throw;
+        }
+    }
+}
+
+void Files::Close(short no)
+{
+    if (no < 1 || no > MaxFileNo)
+        throw RuntimeError(u"bad file number " + Str(no));
+    if (!handles_[no])
+        return;
+    std::unique_ptr<Handle> h = std::move(handles_[no]);
+    if (!h->output)
+        return;
+    h->flush(*this);
+    if (::fsync(h->fd) != 0 && errno != EINVAL)
+        fail(h->path, u"cannot be written", errno);
+    const int fd = h->fd;
+    h->fd = -1;
+    if (::close(fd) != 0)
+        fail(h->path, u"cannot be written", errno);
+    if (::rename(h->temp.c_str(), h->target.c_str()) != 0)
+        fail(h->path, u"cannot be replaced", errno);
+    h->temp.clear();
+    // Make the rename itself durable.
+    const auto slash = h->target.find_last_of('/');
+    const std::string dir = slash == std::string::npos ? "." : h->target.substr(0, slash + 1);
+    const int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dfd >= 0) {
+        ::fsync(dfd);
+        ::close(dfd);
+    }
+}
+
+void Files::CloseAll()
+{
+    for (auto& h : handles_)
+        h.reset();
+}
+
+} // namespace platform

@@ -1,0 +1,272 @@
+// Pictures, picture boxes and the lines drawn in them.
+#include "platform/controls.h"
+#include "platform/form.h"
+#include "platform/widgets_p.h"
+
+#include <QFile>
+#include <QImageReader>
+#include <QPaintEvent>
+#include <QPainter>
+#include <qdrawutil.h>
+
+#include <atomic>
+#include <cmath>
+
+namespace platform {
+
+namespace {
+    std::atomic<uint64_t> nextPictureId { 1 };
+    constexpr int BorderPx = 2;
+
+    QRect toQRect(const Control::PixelRect& r) { return QRect(r.x, r.y, r.w, r.h); }
+}
+
+int Picture::width() const { return image_ ? image_->width() : 0; }
+int Picture::height() const { return image_ ? image_->height() : 0; }
+
+Picture LoadPicture(const Text& path, const Text& displayName)
+{
+    QFile file(toQ(path));
+    if (!file.exists())
+        throw RuntimeError(displayName + u": not found");
+    if (!file.open(QIODevice::ReadOnly))
+        throw RuntimeError(displayName + u": cannot be read (" + file.errorString().toStdU16String() + u")");
+    // No format is named: the reader recognises it from the first bytes of the file.
+    QImageReader reader(&file);
+    reader.setAutoTransform(false);
+    const QSize size = reader.size();
+    if (size.isValid() && (size.width() > MaxPictureSide || size.height() > MaxPictureSide))
+        reader.setScaledSize(size.scaled(MaxPictureSide, MaxPictureSide, Qt::KeepAspectRatio).expandedTo(QSize(1, 1)));
+    QImage image = reader.read();
+    if (image.isNull())
+        throw RuntimeError(displayName + u": not a picture that can be shown ("
+            + reader.errorString().toStdU16String() + u")");
+    if (image.width() > MaxPictureSide || image.height() > MaxPictureSide)
+        image = image.scaled(QSize(MaxPictureSide, MaxPictureSide), Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    Picture pic;
+    pic.image_ = std::make_shared<const QImage>(image.convertToFormat(QImage::Format_ARGB32_Premultiplied));
+    pic.id_ = nextPictureId++;
+    return pic;
+}
+
+// ---------------------------------------------------------------------------------------------
+// PictureWidget
+
+PictureWidget::PictureWidget(QWidget* parent, PictureBox* owner)
+    : QWidget(parent)
+    , owner_(owner)
+{
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+int PictureWidget::border() const { return owner_->border_ ? BorderPx : 0; }
+
+void PictureWidget::resetSurface()
+{
+    const QSize inside(std::max(0, width() - 2 * border()), std::max(0, height() - 2 * border()));
+    surface = QImage(inside, QImage::Format_RGB32);
+    surfaceColor = toQColor(owner_->back_);
+    surface.fill(surfaceColor);
+    ++surfaceGeneration;
+    update();
+}
+
+void PictureWidget::resizeEvent(QResizeEvent* e)
+{
+    QWidget::resizeEvent(e);
+    const QSize inside(std::max(0, width() - 2 * border()), std::max(0, height() - 2 * border()));
+    if (surface.size() != inside)
+        resetSurface();
+}
+
+void PictureWidget::paintEvent(QPaintEvent* e)
+{
+    const QSize inside(std::max(0, width() - 2 * border()), std::max(0, height() - 2 * border()));
+    if (surface.size() != inside)
+        resetSurface();
+    QPainter p(this);
+    const int b = border();
+    if (b > 0)
+        qDrawShadePanel(&p, rect(), palette(), true, b);
+    const QRect target = e->rect().intersected(QRect(b, b, inside.width(), inside.height()));
+    if (!target.isEmpty())
+        p.drawImage(target, surface, target.translated(-b, -b));
+    p.setClipRect(QRect(b, b, inside.width(), inside.height()));
+    for (const Line* line : owner_->lines_) {
+        if (!line->visible_)
+            continue;
+        const QColor c = toQColor(line->color_);
+        const int w = std::max(1, line->width_);
+        const double x1 = line->x1_, x2 = line->x2_, y1 = line->y1_, y2 = line->y2_;
+        if (x1 == x2) {
+            const int px = static_cast<int>(std::lround(x1));
+            const int top = static_cast<int>(std::lround(std::min(y1, y2)));
+            const int bottom = static_cast<int>(std::lround(std::max(y1, y2)));
+            p.fillRect(QRect(b + px - (w - 1) / 2, b + top, w, bottom - top), c);
+        } else {
+            QPen pen(c);
+            pen.setWidth(w);
+            pen.setCapStyle(Qt::FlatCap);
+            p.setPen(pen);
+            p.drawLine(QPointF(b + x1, b + y1), QPointF(b + x2, b + y2));
+        }
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// PictureBox
+
+PictureBox::PictureBox(Form& form, int stackRank)
+    : Control(form, new PictureWidget(form.widget(), this), stackRank)
+{
+}
+
+PictureBox::~PictureBox() = default;
+
+PictureWidget* PictureBox::picture_widget() const { return static_cast<PictureWidget*>(widget_); }
+
+void PictureBox::setPicture(Picture picture)
+{
+    picture_ = std::move(picture);
+    if (autoSize_ && !picture_.isNull()) {
+        const double b = border_ ? 2 * BorderPx : 0;
+        widthTw_ = (picture_.width() + b) * form_.twipsPerPixel();
+        heightTw_ = (picture_.height() + b) * form_.twipsPerPixel();
+        applyGeometry();
+    }
+}
+
+int PictureBox::ScaleWidth() const
+{
+    if (autoSize_ && !picture_.isNull())
+        return picture_.width();
+    return std::max(0, pixelRect().w - 2 * picture_widget()->border());
+}
+
+int PictureBox::ScaleHeight() const
+{
+    if (autoSize_ && !picture_.isNull())
+        return picture_.height();
+    return std::max(0, pixelRect().h - 2 * picture_widget()->border());
+}
+
+void PictureBox::setBorderNone()
+{
+    if (!border_)
+        return;
+    border_ = false;
+    picture_widget()->resetSurface();
+}
+
+void PictureBox::applyColors()
+{
+    // A new background colour clears what was painted.
+    PictureWidget* w = picture_widget();
+    const QColor c = toQColor(back_);
+    if (w->surfaceGeneration == 0 || w->surfaceColor != c)
+        w->resetSurface();
+    QPalette pal = w->palette();
+    pal.setColor(QPalette::Window, c);
+    w->setPalette(pal);
+}
+
+void PictureBox::PaintPicture(const Picture& pic, int x, int y, int w, int h, int sx, int sy, int sw, int sh)
+{
+    if (pic.isNull())
+        throw RuntimeError(u"there is no picture to paint");
+    PictureWidget* pw = picture_widget();
+    const QSize inside(std::max(0, pw->width() - 2 * pw->border()), std::max(0, pw->height() - 2 * pw->border()));
+    if (pw->surface.size() != inside)
+        pw->resetSurface();
+    const PictureWidget::PaintKey key { pic.id(), pw->surfaceGeneration, x, y, w, h, sx, sy, sw, sh };
+    if (key == pw->lastPaint)
+        return;
+    pw->lastPaint = key;
+    if (w <= 0 || h <= 0 || sw <= 0 || sh <= 0)
+        return;
+    const PictureWidget::PaintKey scaledKey { pic.id(), 0, 0, 0, w, h, sx, sy, sw, sh };
+    if (scaledKey != pw->lastScaledKey || pw->lastScaled.isNull()) {
+        const QImage& src = *pic.image_;
+        const QRect part(sx, sy, sw, sh);
+        const QImage cut = part == src.rect() ? src : src.copy(part);
+        pw->lastScaled = cut.scaled(w, h, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        pw->lastScaledKey = scaledKey;
+        ++scalings_;
+    }
+    {
+        QPainter p(&pw->surface);
+        p.drawImage(x, y, pw->lastScaled);
+    }
+    pw->update(QRect(x + pw->border(), y + pw->border(), w, h));
+}
+
+void PictureBox::lineChanged(const Line& line, const PixelRect& before)
+{
+    PictureWidget* pw = picture_widget();
+    const QRect a = toQRect(before);
+    const QRect b = toQRect(line.bounds());
+    if (!a.isEmpty())
+        pw->update(a);
+    if (!b.isEmpty() && b != a)
+        pw->update(b);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Line
+
+Line::Line(PictureBox& box)
+    : box_(box)
+{
+    box_.lines_.push_back(this);
+}
+
+Line::~Line() { std::erase(box_.lines_, this); }
+
+void Line::cloneFrom(const Line& first)
+{
+    change([&] {
+        x1_ = first.x1_;
+        y1_ = first.y1_;
+        x2_ = first.x2_;
+        y2_ = first.y2_;
+        color_ = first.color_;
+        width_ = first.width_;
+        visible_ = false;
+    });
+}
+
+template <class F>
+void Line::change(F&& f)
+{
+    const Control::PixelRect before = bounds();
+    f();
+    box_.lineChanged(*this, before);
+}
+
+void Line::setX1(double v) { change([&] { x1_ = v; }); }
+void Line::setY1(double v) { change([&] { y1_ = v; }); }
+void Line::setX2(double v) { change([&] { x2_ = v; }); }
+void Line::setY2(double v) { change([&] { y2_ = v; }); }
+void Line::setBorderColor(Color c) { change([&] { color_ = c; }); }
+void Line::setBorderWidth(int w)
+{
+    if (w < 1 || w > 8192)
+        throw RuntimeError(u"line width " + Str(w) + u" is not allowed");
+    change([&] { width_ = w; });
+}
+void Line::setVisible(bool v) { change([&] { visible_ = v; }); }
+
+Control::PixelRect Line::bounds() const
+{
+    if (!visible_)
+        return { 0, 0, 0, 0 };
+    const int b = box_.picture_widget()->border();
+    const int w = std::max(1, width_);
+    const int left = static_cast<int>(std::floor(std::min(x1_, x2_))) - w - 1;
+    const int right = static_cast<int>(std::ceil(std::max(x1_, x2_))) + w + 1;
+    const int top = static_cast<int>(std::floor(std::min(y1_, y2_))) - w - 1;
+    const int bottom = static_cast<int>(std::ceil(std::max(y1_, y2_))) + w + 1;
+    return { left + b, top + b, right - left, bottom - top };
+}
+
+} // namespace platform

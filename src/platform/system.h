@@ -1,0 +1,52 @@
+// The services of the machine the game runs on: the event dispatcher, files, the random
+// generator, the music device, the program's folder, the error report and the end of the
+// program. A test builds its own, with its own folder, and captures reports instead of showing
+// them.
+#pragma once
+
+#include "platform/dispatcher.h"
+#include "platform/files.h"
+#include "platform/mci.h"
+#include "platform/random.h"
+
+#include <functional>
+#include <memory>
+
+namespace platform {
+
+// The music device of this machine: FluidSynth where it can play, otherwise silence.
+std::unique_ptr<Mci> makeDefaultMci();
+
+class System {
+public:
+    System();
+    ~System();
+
+    Dispatcher dispatcher;
+    Files files;
+    Random random;
+    std::unique_ptr<Mci> mci;
+
+    // The folder that holds the running program.
+    Text programFolder;
+    // Shows one error report to the player.
+    std::function<void(const Text& message)> showError;
+    // Leaves the event loop with an exit code.
+    std::function<void(int code)> exitProgram;
+
+    // Runs `handler` on the event thread when the system asks the program to end (SIGTERM,
+    // SIGINT, SIGHUP), so the program can close as if its window were closed.
+    void onTerminationRequest(std::function<void()> handler);
+
+    // Ends the program at once: no further event is handled, open files are closed (output
+    // files not closed yet are dropped, never half-written), the event loop is left.
+    void end(int code);
+    bool ended() const { return ended_; }
+    int exitCode() const { return exitCode_; }
+
+private:
+    bool ended_ = false;
+    int exitCode_ = 0;
+};
+
+} // namespace platform

@@ -1,0 +1,114 @@
+// Fom, the game's one window: its widgets, its state record and the shared counters, and every
+// procedure of the game as a member. Each subsystem folder defines the procedures it owns:
+//   shell/    the window, load, activation, paint, close, failures
+//   event/    StartIve, the event step, ShowNext, the text-window click
+//   craft/    the choice buttons, StartGame, the judgement tick, the board click
+//   records/  the past-record list, its replay and the replay box click
+//   view/     ShowImg, the line effect, the screen layout
+//   music/    the background music procedures and their watchdog
+#pragma once
+
+#include "platform/controls.h"
+#include "platform/form.h"
+#include "platform/system.h"
+
+#include <array>
+#include <optional>
+
+class Fom {
+public:
+    using Text = platform::Text;
+
+    explicit Fom(platform::System& system);
+    ~Fom();
+    Fom(const Fom&) = delete;
+    Fom& operator=(const Fom&) = delete;
+
+    // Runs the load event, as creating the window does. Then Me.Show() shows it.
+    void load();
+
+    platform::System& sys;
+
+    // ---- the window and its widgets (in the order of the design; it fixes the stacking) ----
+    platform::Form Me;
+    platform::Timer Bgm_Check;
+    platform::TextBox Txt;
+    platform::ListBox Lst;
+    platform::PictureBox Img;
+    platform::Timer LineTim;
+    platform::ControlArray<platform::Line> Linel;
+    platform::PictureBox Dfe;
+    platform::ListBox TxtPic;
+    platform::Timer GameTim;
+    platform::Timer TimIve;
+    platform::ControlArray<platform::CommandButton> Com;
+    platform::Label LblCom;
+    platform::Label Lbl;
+
+    // ---- the state record of the window ----
+    Text AppPath; // folder of the program, ending in the path separator
+    Text DatPath; // AppPath + "dat" + separator: every file the game opens lies here
+    short FileNo = 0; // the text file read line by line: txt.dat at load, then the event script
+    Text LineBuf; // the last line read; scratch text of the judgement
+    Text ReplayLine; // the last line read while replaying a past event
+    short ReplayNo = 0; // file number of the script being replayed
+    short Point = 0; // the score of this play-through, never below 0
+    std::array<Text, 3> HanKey; // the key lines of the current crafting turn
+    std::optional<long> IveNo; // number of the next event of the route; empty in an ending
+    Text IveRoute; // "" before the route branch, then "a" or "b"
+    Text IveEnd; // "" until the ending branch, then "g" or "b"
+    short KakoNo = 0; // file number of kako.dat while it is read and written
+
+    // ---- shared counters ----
+    short Cnt = 0; // loop counter, page-line counter, choice counter, judgement row
+    Text StarStr; // the star bar of the event header
+    short Cnt2 = 0; // second loop counter
+    bool BgmOn = false; // the music has been started and not stopped
+
+    // ---- shell/ ----
+    void Form_Load();
+    void Form_Activate();
+    void Form_Paint();
+    void Form_Unload();
+
+    // ---- event/ ----
+    void StartIve();
+    void TimIve_Timer();
+    void ShowNext();
+    void Lbl_MouseDown(platform::MouseButton button);
+
+    // ---- craft/ ----
+    void Com_Click(short index);
+    void StartGame();
+    void GameTim_Timer();
+    void TxtPic_Click();
+
+    // ---- records/ ----
+    void Lst_Click();
+    void AddReplayLine();
+    void Txt_Click();
+
+    // ---- view/ ----
+    void ShowImg(const Text& name);
+    void LineTim_Timer();
+    void Form_Resize();
+
+    // ---- music/ ----
+    void BgmOpen(const Text& path);
+    void BgmClose();
+    void BgmPlay();
+    void BgmStop();
+    void Bgm_Check_Timer();
+
+private:
+    void LoadCom(short index);
+    void SaveKako();
+    void Failed(const platform::RuntimeError& error);
+    void LayoutFrom(bool failedBefore);
+
+    // kako.dat was read at load (or found missing): the close step may replace it.
+    bool kakoLoaded_ = false;
+    // kako.dat exists but could not be read whole: it is left as it is, never replaced.
+    Text kakoUnreadable_;
+    bool kakoSaving_ = false;
+};

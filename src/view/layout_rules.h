@@ -1,0 +1,23 @@
+// The arithmetic of the screen layout, apart from the widgets.
+#pragma once
+
+#include <optional>
+
+namespace layout {
+
+// Whole number nearest to `x`, halves to the even neighbour (2.5 -> 2, 3.5 -> 4), as a 16-bit
+// signed integer; empty when it does not fit.
+std::optional<short> roundHalfEven16(double x);
+
+// The outer width that keeps the window at 4 : 3 for an outer height of `heightTwips`:
+// round(H / 6) x 8, the product in 16-bit signed arithmetic. Empty when a step overflows
+// (H / 6 rounding to 4096 or more).
+std::optional<short> outerWidthFor(double heightTwips);
+
+// Font size of the text window in points: the whole part of H / 100 / 10, plus 3.
+int textFontSizeFor(double heightTwips);
+
+// Below this outer height (twips) nothing is laid out.
+constexpr double MinHeightTwips = 800;
+
+} // namespace layout

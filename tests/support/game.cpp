@@ -1,0 +1,116 @@
+#include "support/game.h"
+
+#include "platform/cp932.h"
+
+#include <QColor>
+#include <QDir>
+#include <QImage>
+
+#include <fstream>
+#include <sstream>
+
+namespace test {
+
+std::string u8(const Text& t) { return platform::toUtf8(t); }
+
+void writeBytes(const std::string& path, const std::string& bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << bytes;
+    ASSERT_TRUE(out.good()) << path;
+}
+
+std::string readBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void writeLines(const std::string& path, const std::vector<Text>& lines, const std::string& eol, bool lastEol)
+{
+    std::string bytes;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        bytes += platform::cp932::encode(lines[i]);
+        if (i + 1 < lines.size() || lastEol)
+            bytes += eol;
+    }
+    writeBytes(path, bytes);
+}
+
+std::vector<Text> readLines(const std::string& path)
+{
+    const std::string bytes = readBytes(path);
+    std::vector<Text> lines;
+    size_t start = 0;
+    while (start < bytes.size()) {
+        const size_t end = bytes.find("\r\n", start);
+        if (end == std::string::npos) {
+            lines.push_back(platform::cp932::decode(bytes.substr(start)));
+            break;
+        }
+        lines.push_back(platform::cp932::decode(bytes.substr(start, end - start)));
+        start = end + 2;
+    }
+    return lines;
+}
+
+void writePicture(const std::string& path, int w, int h, const char* format, unsigned rgb)
+{
+    QImage img(w, h, QImage::Format_RGB32);
+    img.fill(QColor::fromRgb(rgb));
+    ASSERT_TRUE(img.save(QString::fromStdString(path), format)) << path;
+}
+
+int RecordingMci::mciSendString(platform::TextView command, Text* reply, int replyLength)
+{
+    commands.emplace_back(command);
+    if (!mode)
+        return ErrNoDevice;
+    if (reply && command == u"status MIDI mode") {
+        Text answer = mode->substr(0, static_cast<size_t>(std::max(0, replyLength - 1)));
+        reply->replace(0, answer.size(), answer);
+        if (answer.size() < reply->size())
+            (*reply)[answer.size()] = u'\0';
+    }
+    return 0;
+}
+
+Game::Game()
+{
+    auto recording = std::make_unique<RecordingMci>();
+    mci = recording.get();
+    sys.mci = std::move(recording);
+    sys.programFolder = dir_.path().toStdU16String();
+    sys.showError = [this](const Text& message) { errors.push_back(message); };
+    sys.exitProgram = [this](int code) {
+        exited = true;
+        exitCode = code;
+    };
+    sys.random.seed(12345);
+    QDir(dir_.path()).mkdir("dat");
+}
+
+Game::~Game() = default;
+
+std::string Game::folder() const { return dir_.path().toStdString(); }
+
+std::string Game::dat(const std::string& name) const { return folder() + "/dat/" + name; }
+
+void Game::file(const std::string& name, const std::vector<Text>& lines) { writeLines(dat(name), lines); }
+
+void Game::minimalStory(const std::vector<Text>& captions)
+{
+    file("txt.dat", captions);
+    file("0.dat", { u"はじまり" });
+}
+
+Fom& Game::start()
+{
+    fom_ = std::make_unique<Fom>(sys);
+    fom_->load();
+    return *fom_;
+}
+
+} // namespace test

@@ -1,0 +1,71 @@
+// A game on a temporary data folder, driven through its own entry points.
+#pragma once
+
+#include "shell/fom.h"
+
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace test {
+
+using platform::Text;
+
+// Text as UTF-8 for messages: EXPECT_EQ(u8(a), u8(b)) prints readable Japanese on failure.
+std::string u8(const Text& t);
+
+// Writes `lines` in code page 932, each ended by `eol` (CR LF unless told), the last one too
+// unless `lastEol` is false.
+void writeLines(const std::string& path, const std::vector<Text>& lines, const std::string& eol = "\r\n",
+    bool lastEol = true);
+void writeBytes(const std::string& path, const std::string& bytes);
+std::string readBytes(const std::string& path);
+// The lines of a code page 932 file, split at CR LF.
+std::vector<Text> readLines(const std::string& path);
+// A picture file of w x h pixels in `format` ("PNG", "BMP", "JPEG", ...), one colour.
+void writePicture(const std::string& path, int w, int h, const char* format, unsigned rgb = 0x336699);
+
+// Records every music command; every command fails, as on a machine without music.
+class RecordingMci : public platform::Mci {
+public:
+    int mciSendString(platform::TextView command, Text* reply, int replyLength) override;
+    std::vector<Text> commands;
+    // When set, answers "status MIDI mode" with this text and every command succeeds.
+    std::optional<Text> mode;
+};
+
+class Game {
+public:
+    Game();
+    ~Game();
+
+    // The program's folder and its data folder.
+    std::string folder() const;
+    std::string dat(const std::string& name) const;
+
+    // Writes a data file: dat/NAME in code page 932 with CR LF.
+    void file(const std::string& name, const std::vector<Text>& lines);
+
+    // A story folder that plays: txt.dat with these captions and 0.dat with one text line.
+    void minimalStory(const std::vector<Text>& captions = { u"喜び", u"優しさ" });
+
+    // Creates the window and runs its load event.
+    Fom& start();
+    Fom& fom() { return *fom_; }
+
+    platform::System sys;
+    RecordingMci* mci;
+    std::vector<Text> errors;
+    bool exited = false;
+    int exitCode = -1;
+
+private:
+    QTemporaryDir dir_;
+    std::unique_ptr<Fom> fom_;
+};
+
+} // namespace test

@@ -1,0 +1,181 @@
+// Start-up, close and failures of the window, through its own events.
+#include "support/game.h"
+
+#include "shell/paths.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QEvent>
+#include <QFile>
+#include <QFileInfo>
+#include <QWidget>
+
+using namespace platform;
+using test::u8;
+
+namespace {
+std::vector<std::string> captions(Fom& fom)
+{
+    std::vector<std::string> out;
+    for (int i = fom.Com.LBound(); i <= fom.Com.UBound(); ++i)
+        out.push_back(u8(fom.Com(i).Caption()));
+    return out;
+}
+}
+
+TEST(StartUp, EveryWidgetIsHiddenUntilTheLayoutAndTheFirstEventShowThem)
+{
+    test::Game g;
+    g.minimalStory();
+    Fom fom(g.sys);
+    for (const Control* c : std::initializer_list<const Control*> { &fom.Txt, &fom.Lst, &fom.Img, &fom.Dfe,
+             &fom.TxtPic, &fom.Com(0), &fom.LblCom, &fom.Lbl })
+        EXPECT_FALSE(c->Visible());
+    EXPECT_FALSE(fom.Linel(0).Visible());
+    EXPECT_TRUE(fom.LineTim.ticking());
+    EXPECT_TRUE(fom.Bgm_Check.ticking());
+    EXPECT_EQ(fom.Bgm_Check.Interval(), 1000);
+    EXPECT_FALSE(fom.TimIve.Enabled());
+    EXPECT_FALSE(fom.GameTim.Enabled());
+    EXPECT_EQ(u8(fom.Me.Caption()), "Pelirra");
+}
+
+TEST(StartUp, ButtonsComeFromTxtDatFollowedByPastRecordsAndQuit)
+{
+    {
+        test::Game g;
+        g.file("txt.dat", {});
+        g.file("0.dat", { u"a" });
+        Fom& fom = g.start();
+        EXPECT_EQ(captions(fom), (std::vector<std::string> { "過去見", "終了" }));
+    }
+    {
+        test::Game g;
+        g.file("txt.dat", { u"喜び", u"", u"勇気", u"優しさ", u"Hope & luck" });
+        g.file("0.dat", { u"a" });
+        Fom& fom = g.start();
+        EXPECT_EQ(captions(fom),
+            (std::vector<std::string> { "喜び", "", "勇気", "優しさ", "Hope & luck", "過去見", "終了" }));
+        EXPECT_EQ(fom.Linel.UBound(), 3);
+        for (int i = 0; i <= fom.Com.UBound(); ++i)
+            EXPECT_TRUE(fom.Com(i).Visible()) << i;
+        EXPECT_TRUE(g.errors.empty());
+        EXPECT_FALSE(g.exited);
+    }
+}
+
+TEST(StartUp, TheDataFolderIsBesideTheProgram)
+{
+    EXPECT_EQ(u8(programFolderWithSeparator(u"/")), "/");
+    EXPECT_EQ(u8(programFolderWithSeparator(u"/games/pelirra")), "/games/pelirra/");
+    EXPECT_EQ(u8(programFolderWithSeparator(u"/games/pelirra/")), "/games/pelirra/");
+
+    test::Game g;
+    g.minimalStory();
+    Fom& fom = g.start();
+    EXPECT_EQ(u8(fom.DatPath), g.folder() + "/dat/");
+}
+
+TEST(StartUp, TheMusicIsOpenedAndStartedFirst)
+{
+    test::Game g;
+    g.minimalStory();
+    Fom& fom = g.start();
+    ASSERT_GE(g.mci->commands.size(), 3u);
+    EXPECT_EQ(u8(g.mci->commands[0]), "close MIDI notify");
+    EXPECT_EQ(u8(g.mci->commands[1]), "open \"" + g.folder() + "/dat/bgm.mid\" alias MIDI");
+    EXPECT_EQ(u8(g.mci->commands[2]), "play MIDI notify");
+    EXPECT_TRUE(fom.BgmOn);
+}
+
+TEST(PastRecords, KakoDatIsReadAsItIsAndWrittenBackInOrder)
+{
+    test::Game g;
+    g.minimalStory();
+    // Duplicates, an empty line, Japanese names and a byte that is not code page 932.
+    const std::string bytes = std::string("1\r\n1\r\n\r\na1\r\n") + "\x82\xa0\x82\xa2\r\n" + "x\x80y\r\n";
+    test::writeBytes(g.dat("kako.dat"), bytes);
+    Fom& fom = g.start();
+    ASSERT_EQ(fom.Lst.ListCount(), 6);
+    EXPECT_EQ(u8(fom.Lst.List(2)), "");
+    EXPECT_EQ(u8(fom.Lst.List(4)), "あい");
+    fom.Com(fom.Com.UBound()).click();
+    EXPECT_TRUE(g.exited);
+    EXPECT_EQ(g.exitCode, 0);
+    EXPECT_EQ(test::readBytes(g.dat("kako.dat")), bytes);
+}
+
+TEST(PastRecords, WithoutKakoDatTheListStartsEmptyAndCloseCreatesIt)
+{
+    for (bool closeBox : { false, true }) {
+        test::Game g;
+        g.minimalStory();
+        Fom& fom = g.start();
+        EXPECT_EQ(fom.Lst.ListCount(), 0);
+        fom.Lst.AddItem(u"0");
+        fom.Lst.AddItem(u"あ");
+        if (closeBox)
+            fom.Me.close();
+        else
+            fom.Com(fom.Com.UBound()).click();
+        EXPECT_TRUE(g.exited);
+        EXPECT_TRUE(g.errors.empty());
+        EXPECT_EQ(test::readBytes(g.dat("kako.dat")), "0\r\n\x82\xa0\r\n");
+        // The close step stops and closes the music before it saves.
+        const auto& cmds = g.mci->commands;
+        ASSERT_GE(cmds.size(), 2u);
+        EXPECT_EQ(u8(cmds[cmds.size() - 2]), "stop MIDI notify");
+        EXPECT_EQ(u8(cmds.back()), "close MIDI notify");
+        EXPECT_FALSE(fom.BgmOn);
+    }
+}
+
+TEST(Failures, MissingTxtDatIsReportedAndKakoDatIsNotTouched)
+{
+    test::Game g;
+    g.file("0.dat", { u"a" });
+    test::writeBytes(g.dat("kako.dat"), "0\r\n1\r\n");
+    g.start();
+    ASSERT_EQ(g.errors.size(), 1u);
+    EXPECT_NE(u8(g.errors[0]).find("dat/txt.dat: not found"), std::string::npos) << u8(g.errors[0]);
+    EXPECT_TRUE(g.exited);
+    EXPECT_EQ(g.exitCode, 1);
+    EXPECT_EQ(test::readBytes(g.dat("kako.dat")), "0\r\n1\r\n");
+    // Nothing is handled after the failure.
+    g.fom().Me.paint();
+    g.fom().LineTim.fire();
+    EXPECT_EQ(g.errors.size(), 1u);
+}
+
+TEST(Failures, AKakoDatThatCannotBeReadIsNeverReplaced)
+{
+    test::Game g;
+    g.minimalStory();
+    QDir(QString::fromStdString(g.folder() + "/dat")).mkdir("kako.dat");
+    Fom& fom = g.start();
+    EXPECT_TRUE(g.errors.empty()) << "reading kako.dat is quiet";
+    fom.Lst.AddItem(u"0");
+    fom.Com(fom.Com.UBound()).click();
+    ASSERT_EQ(g.errors.size(), 1u) << "the player is told the list was not saved";
+    EXPECT_NE(u8(g.errors[0]).find("kako.dat"), std::string::npos) << u8(g.errors[0]);
+    EXPECT_TRUE(QFileInfo(QString::fromStdString(g.dat("kako.dat"))).isDir());
+    EXPECT_TRUE(g.exited);
+}
+
+TEST(Activation, SwitchingToAnotherProgramAndBackDoesNotRestart)
+{
+    test::Game g;
+    g.minimalStory();
+    Fom& fom = g.start();
+    fom.Me.Show();
+    fom.Point = 7;
+    fom.IveNo = 3;
+    QEvent deactivate(QEvent::WindowDeactivate);
+    QEvent activate(QEvent::WindowActivate);
+    QCoreApplication::sendEvent(fom.Me.widget(), &deactivate);
+    QCoreApplication::sendEvent(fom.Me.widget(), &activate);
+    fom.Me.widget()->hide();
+    fom.Me.Show();
+    EXPECT_EQ(fom.Point, 7);
+    EXPECT_EQ(fom.IveNo, 3);
+}

@@ -1,8 +1,121 @@
+// The event player: shows the event's script in the text window a line per tick, in pages of
+// five lines, and follows its markers.
 #include "shell/fom.h"
+
+#include "event/script.h"
 
 using namespace platform;
 
-void Fom::StartIve() { }
-void Fom::TimIve_Timer() { }
-void Fom::ShowNext() { }
-void Fom::Lbl_MouseDown(MouseButton) { }
+void Fom::StartIve()
+{
+    Lbl.setVisible(true);
+    TxtPic.setVisible(false);
+    // Every button but the quit button waits while the story plays.
+    for (Cnt = static_cast<short>(Com.LBound()); Cnt <= Com.UBound() - 1; ++Cnt)
+        Com(Cnt).setEnabled(false);
+    LblCom.setVisible(false);
+    for (Cnt = 0; Cnt <= 3; ++Cnt)
+        Linel(Cnt).setVisible(true);
+
+    if (sys.files.isOpen(FileNo))
+        sys.files.Close(FileNo);
+    FileNo = sys.files.FreeFile();
+    const Text name = script::eventName(IveRoute, IveNo, IveEnd);
+    scriptPath_ = DatPath + name + u".dat";
+    sys.files.OpenInput(FileNo, scriptPath_);
+    // The player reads a line before it asks for the end: a script needs one line at least.
+    if (sys.files.Eof(FileNo))
+        throw RuntimeError(sys.files.displayName(scriptPath_) + u": is empty (an event needs at least one line)");
+
+    bool listed = false;
+    for (int i = 0; i < Lst.ListCount() && !listed; ++i)
+        listed = Lst.List(i) == name;
+    if (!listed && !script::isUnlisted(name))
+        Lst.AddItem(name);
+
+    Cnt = 3;
+    StarStr = script::starBar(Point);
+    Cnt2 = static_cast<short>(Point % 10 + 1); // where the star loops leave it
+    Lbl.setCaption(u"Quillet > " + StarStr + u"\r\n");
+    TimIve.setInterval(100);
+    TimIve.setEnabled(true);
+
+    try {
+        if (IveNo)
+            IveNo = *IveNo + 1;
+        ShowImg(u"ive");
+    } catch (const std::exception&) {
+    }
+}
+
+void Fom::TimIve_Timer()
+{
+    LineBuf = sys.files.LineInput(FileNo);
+    switch (script::classify(LineBuf)) {
+    case script::LineKind::Hantei:
+        TimIve.setEnabled(false);
+        IveRoute = script::routeFor(Point);
+        IveNo = 1;
+        StartIve();
+        return;
+    case script::LineKind::Ive:
+        TimIve.setEnabled(false);
+        IveEnd = script::endingFor(Point);
+        IveNo.reset();
+        StartIve();
+        return;
+    case script::LineKind::Img:
+        ShowImg(script::pictureName(LineBuf));
+        // The loop leaves Cnt at 4: the next text line fills the page.
+        for (Cnt = 0; Cnt <= 3; ++Cnt) {
+            Linel(Cnt).setBorderColor({ 100, 255, 255 });
+            Linel(Cnt).setVisible(false);
+        }
+        if (sys.files.Eof(FileNo)) {
+            TimIve.setEnabled(false);
+            ShowNext();
+        }
+        return;
+    case script::LineKind::End:
+        Form_Activate();
+        return;
+    case script::LineKind::PageBreak:
+        Cnt = 5;
+        break;
+    case script::LineKind::Text:
+        Cnt = static_cast<short>(Cnt % 5 + 1);
+        if (Cnt == 1)
+            Lbl.setCaption(LineBuf);
+        else
+            Lbl.setCaption(Lbl.Caption() + u"\r\n" + LineBuf);
+        break;
+    }
+
+    // A full page waits for a click, except in fast reading; the end of the script shows the
+    // prompt once.
+    if (Cnt == 5 && TimIve.Interval() != 1) {
+        TimIve.setInterval(0);
+        ShowNext();
+        if (sys.files.Eof(FileNo))
+            TimIve.setEnabled(false);
+    } else if (sys.files.Eof(FileNo)) {
+        TimIve.setEnabled(false);
+        ShowNext();
+    }
+}
+
+void Fom::ShowNext() { Lbl.setCaption(Lbl.Caption() + u"　　▼"); }
+
+void Fom::Lbl_MouseDown(MouseButton button)
+{
+    if (TimIve.Enabled()) {
+        TimIve.setInterval(button == MouseButton::Right ? 1 : 100);
+        TimIve_Timer();
+        return;
+    }
+    // An ending has no crafting turn after it: it must leave through its "end" line.
+    if (!IveNo)
+        throw RuntimeError(sys.files.displayName(scriptPath_)
+            + u": the ending ran out without an \"end\" line, so the story cannot go on");
+    StartGame();
+}

@@ -236,6 +236,8 @@ public:
 
     // Number of times a picture was actually scaled onto the surface (to keep painting cheap).
     int scalingsDone() const { return scalings_; }
+    // The colour of one pixel of the surface, inside the border.
+    Color surfacePixel(int x, int y) const;
 
 private:
     friend class Line;

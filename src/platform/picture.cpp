@@ -150,6 +150,15 @@ int PictureBox::ScaleHeight() const
     return std::max(0, pixelRect().h - 2 * picture_widget()->border());
 }
 
+Color PictureBox::surfacePixel(int x, int y) const
+{
+    const QImage& s = picture_widget()->surface;
+    if (!s.valid(x, y))
+        return {};
+    const QColor c = s.pixelColor(x, y);
+    return { c.red(), c.green(), c.blue() };
+}
+
 void PictureBox::setBorderNone()
 {
     if (!border_)

@@ -106,6 +106,8 @@ private:
     void Failed(const platform::RuntimeError& error);
     void LayoutFrom(bool failedBefore);
 
+    // The event script being played, for messages about it.
+    Text scriptPath_;
     // kako.dat was read at load (or found missing): the close step may replace it.
     bool kakoLoaded_ = false;
     // kako.dat exists but could not be read whole: it is left as it is, never replaced.

@@ -58,6 +58,16 @@ std::vector<Text> readLines(const std::string& path)
 
 void writePicture(const std::string& path, int w, int h, const char* format, unsigned rgb)
 {
+    if (std::string(format) == "GIF") {
+        // Qt reads GIF but does not write it: a one-pixel GIF, whose only colour is `rgb`.
+        std::string gif("GIF89a\x01\x00\x01\x00\x80\x00\x00", 13);
+        gif += static_cast<char>((rgb >> 16) & 0xff);
+        gif += static_cast<char>((rgb >> 8) & 0xff);
+        gif += static_cast<char>(rgb & 0xff);
+        gif += std::string("\0\0\0\x2c\0\0\0\0\x01\0\x01\0\0\x02\x02\x44\x01\0\x3b", 22);
+        writeBytes(path, gif);
+        return;
+    }
     QImage img(w, h, QImage::Format_RGB32);
     img.fill(QColor::fromRgb(rgb));
     ASSERT_TRUE(img.save(QString::fromStdString(path), format)) << path;
@@ -104,6 +114,24 @@ void Game::minimalStory(const std::vector<Text>& captions)
 {
     file("txt.dat", captions);
     file("0.dat", { u"はじまり" });
+}
+
+int Game::readOn(int limit)
+{
+    int ticks = 0;
+    while (fom_->TimIve.ticking() && ticks < limit && !exited) {
+        fom_->TimIve.fire();
+        ++ticks;
+    }
+    return ticks;
+}
+
+std::vector<std::string> Game::listed()
+{
+    std::vector<std::string> out;
+    for (int i = 0; i < fom_->Lst.ListCount(); ++i)
+        out.push_back(u8(fom_->Lst.List(i)));
+    return out;
 }
 
 Fom& Game::start()

@@ -26,7 +26,8 @@ void writeBytes(const std::string& path, const std::string& bytes);
 std::string readBytes(const std::string& path);
 // The lines of a code page 932 file, split at CR LF.
 std::vector<Text> readLines(const std::string& path);
-// A picture file of w x h pixels in `format` ("PNG", "BMP", "JPEG", ...), one colour.
+// A picture file of w x h pixels in `format` ("PNG", "BMP", "JPEG", "ICO", ...), one colour;
+// a GIF is always one pixel.
 void writePicture(const std::string& path, int w, int h, const char* format, unsigned rgb = 0x336699);
 
 // Records every music command; every command fails, as on a machine without music.
@@ -55,6 +56,13 @@ public:
 
     // Creates the window and runs its load event.
     Fom& start();
+    // Runs `f` as the dispatcher runs an event handler: a failure is reported and ends the game.
+    void run(const std::function<void()>& f) { sys.dispatcher.deliver(f); }
+    // Ticks the event timer until the player is idle or paused (at most `limit` ticks).
+    int readOn(int limit = 1000);
+    // The text window's caption as UTF-8.
+    std::string caption() { return u8(fom_->Lbl.Caption()); }
+    std::vector<std::string> listed();
     Fom& fom() { return *fom_; }
 
     platform::System sys;

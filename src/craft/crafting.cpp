@@ -1,18 +1,45 @@
-// The crafting turn: five feelings chosen with the buttons, then judged one by one.
+// The crafting turn: five feelings chosen with the buttons, then judged one every 100 ms against
+// the event's key file; a click on the board then begins the next event.
 #include "shell/fom.h"
+
+#include "craft/judgement.h"
 
 using namespace platform;
 
 void Fom::Com_Click(short index)
 {
+    // Any click on the buttons closes an open past-record list and its replay.
     Lst.setVisible(false);
     Txt.setVisible(false);
     if (index == Com.UBound()) {
         Form_Unload();
         return;
     }
-    if (index == Com.UBound() - 1)
+    if (index == Com.UBound() - 1) {
         Lst.setVisible(true);
+        return;
+    }
+
+    TxtPic.AddItem(Com(index).Caption(), Cnt);
+    ++Cnt;
+    if (Cnt < judgement::ChoicesPerTurn)
+        return;
+
+    // The fifth choice: only the quit button stays enabled, and the judgement begins.
+    for (Cnt = static_cast<short>(Com.LBound()); Cnt <= Com.UBound() - 1; ++Cnt)
+        Com(Cnt).setEnabled(false);
+    if (!IveNo)
+        throw RuntimeError(u"No key file can be named for this crafting turn: it follows an ending, "
+                           u"and an ending must leave through an \"end\" line.");
+    const Text keyPath = DatPath + IveRoute + Str(*IveNo - 1) + u"_han" + u".dat";
+    const short no = sys.files.FreeFile();
+    sys.files.OpenInput(no, keyPath);
+    // Exactly the first three lines; lines a short file lacks count as empty (they match nothing).
+    for (Cnt2 = 0; Cnt2 <= 2; ++Cnt2)
+        HanKey[static_cast<size_t>(Cnt2)] = sys.files.Eof(no) ? Text() : sys.files.LineInput(no);
+    sys.files.Close(no);
+    GameTim.setInterval(100);
+    Cnt = 0;
 }
 
 void Fom::StartGame()
@@ -23,17 +50,36 @@ void Fom::StartGame()
     for (Cnt = static_cast<short>(Com.LBound()); Cnt <= Com.UBound(); ++Cnt) {
         Com(Cnt).setEnabled(true);
         if (Cnt == Com.UBound())
-            break; // the counter must not step past the last index
+            break; // the 16-bit counter must not step past the last index
     }
     for (Cnt = 0; Cnt <= 3; ++Cnt)
         Linel(Cnt).setVisible(true);
     LblCom.setVisible(true);
     TxtPic.Clear();
     Cnt = 0;
+    // Enabled but silent while the player chooses: the board ignores clicks until the end.
     GameTim.setInterval(0);
     GameTim.setEnabled(true);
     ShowImg(u"game");
 }
 
-void Fom::GameTim_Timer() { }
-void Fom::TxtPic_Click() { }
+void Fom::GameTim_Timer()
+{
+    LineBuf.clear();
+    const judgement::Outcome outcome = judgement::judge(TxtPic.List(Cnt), HanKey);
+    LineBuf = TxtPic.List(Cnt);
+    TxtPic.RemoveItem(Cnt);
+    TxtPic.AddItem(judgement::mark(outcome, LineBuf), Cnt);
+    Point = checked16(judgement::scoreAfter(Point, outcome), u"the score");
+    if (Cnt >= TxtPic.ListCount() - 1) {
+        TxtPic.AddItem(judgement::Prompt);
+        GameTim.setEnabled(false);
+    }
+    ++Cnt;
+}
+
+void Fom::TxtPic_Click()
+{
+    if (!GameTim.Enabled())
+        StartIve();
+}

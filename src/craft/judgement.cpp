@@ -1,0 +1,53 @@
+#include "craft/judgement.h"
+
+#include <algorithm>
+
+namespace judgement {
+
+bool occursIn(TextView caption, TextView keyLine)
+{
+    return !keyLine.empty() && keyLine.find(caption) != TextView::npos;
+}
+
+Outcome judge(TextView caption, const std::array<Text, 3>& keys)
+{
+    if (occursIn(caption, keys[0]))
+        return Outcome::Good;
+    if (occursIn(caption, keys[1]))
+        return Outcome::Critical;
+    if (occursIn(caption, keys[2]))
+        return Outcome::Bad;
+    return Outcome::None;
+}
+
+Text mark(Outcome outcome, TextView caption)
+{
+    switch (outcome) {
+    case Outcome::Good:
+        return u"○　" + Text(caption);
+    case Outcome::Critical:
+        return u"●　" + Text(caption) + u"　クリティカル！";
+    case Outcome::Bad:
+        return u"×　" + Text(caption);
+    case Outcome::None:
+        break;
+    }
+    return u"　　" + Text(caption);
+}
+
+long scoreAfter(long point, Outcome outcome)
+{
+    switch (outcome) {
+    case Outcome::Good:
+        return point + 1;
+    case Outcome::Critical:
+        return point + 5;
+    case Outcome::Bad:
+        return std::max(0L, point - 3);
+    case Outcome::None:
+        break;
+    }
+    return point;
+}
+
+} // namespace judgement

@@ -1,0 +1,35 @@
+// How one chosen feeling is judged against the three key lines of a crafting turn.
+#pragma once
+
+#include "platform/text.h"
+
+#include <array>
+
+namespace judgement {
+
+using platform::Text;
+using platform::TextView;
+
+enum class Outcome { Good, Critical, Bad, None };
+
+// A caption occurs in a key line when it is found anywhere in it, character for character. An
+// empty key line holds no caption; an empty caption occurs in every non-empty line.
+bool occursIn(TextView caption, TextView keyLine);
+
+// Line 1 holds the good feelings, line 2 the critical ones, line 3 the bad ones; the first line
+// that holds the caption decides.
+Outcome judge(TextView caption, const std::array<Text, 3>& keys);
+
+// The board item for a judged caption.
+Text mark(Outcome outcome, TextView caption);
+
+// The score after one judged item: +1, +5, -3 (never below 0), or unchanged.
+long scoreAfter(long point, Outcome outcome);
+
+// The item appended after the last judged one.
+inline constexpr char16_t Prompt[] = u"ここをクリックして下さい▼";
+
+// Choices in one crafting turn.
+constexpr int ChoicesPerTurn = 5;
+
+} // namespace judgement

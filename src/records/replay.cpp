@@ -1,9 +1,72 @@
+// Reading a past event again: a click on a name of the past-record list shows that event's
+// script as plain text in the replay box, with the pictures it names.
 #include "shell/fom.h"
+
+#include "event/script.h"
+#include "records/replay_rules.h"
 
 using namespace platform;
 
-void Fom::Lst_Click() { }
-void Fom::AddReplayLine() { }
+void Fom::Lst_Click()
+{
+    const Text name = Lst.SelectedText();
+    if (name.empty())
+        return;
+
+    // The whole script is read within the click: the text is built here and set once.
+    replayText_ = replay::heading(name);
+    replayPictures_.clear();
+    const Text path = DatPath + name + u".dat";
+    ReplayNo = sys.files.FreeFile();
+    try {
+        sys.files.OpenInput(ReplayNo, path);
+        while (!sys.files.Eof(ReplayNo)) {
+            ReplayLine = sys.files.LineInput(ReplayNo);
+            AddReplayLine();
+        }
+        sys.files.Close(ReplayNo);
+    } catch (const RuntimeError&) {
+        // A record whose script is gone (a renamed file, a list from another story) is not worth
+        // ending the game for: say so in the replay and play on.
+        sys.files.Close(ReplayNo);
+        replayText_ += u"\r\n（この記録の台本 " + sys.files.displayName(path)
+            + (Files::exists(path) ? u" を読めなかったため、" : u" が見つからないため、") + u"読み返せません）";
+    }
+    ShowReplayPictures();
+    Txt.setText(std::move(replayText_));
+    replayText_.clear();
+    Txt.setVisible(true);
+}
+
+void Fom::AddReplayLine()
+{
+    const replay::Effect effect = replay::classify(ReplayLine);
+    if (effect == replay::Effect::Picture)
+        replayPictures_.push_back(script::pictureName(ReplayLine));
+    else
+        replayText_ += replay::addition(effect, ReplayLine);
+}
+
+// Nothing is drawn while the replay reads its script, so showing every picture it names in
+// turn leaves the box with the last one that loads: that one alone is loaded.
+void Fom::ShowReplayPictures()
+{
+    bool repaint = false;
+    for (auto it = replayPictures_.rbegin(); it != replayPictures_.rend(); ++it) {
+        if (it->empty()) {
+            repaint = true;
+            continue;
+        }
+        const uint64_t held = Dfe.picture().id();
+        ShowImg(*it);
+        if (Dfe.picture().id() != held)
+            return;
+    }
+    if (repaint)
+        ShowImg(u"");
+    replayPictures_.clear();
+}
+
 void Fom::Txt_Click()
 {
     Lst.setVisible(false);

@@ -13,6 +13,7 @@
 #include "platform/system.h"
 
 #include <array>
+#include <vector>
 #include <optional>
 
 class Fom {
@@ -102,12 +103,16 @@ public:
 
 private:
     void LoadCom(short index);
+    void ShowReplayPictures();
     void SaveKako();
     void Failed(const platform::RuntimeError& error);
     void LayoutFrom(bool failedBefore);
 
     // The event script being played, for messages about it.
     Text scriptPath_;
+    // The replay being built, and the pictures its script names, in order.
+    Text replayText_;
+    std::vector<Text> replayPictures_;
     // kako.dat was read at load (or found missing): the close step may replace it.
     bool kakoLoaded_ = false;
     // kako.dat exists but could not be read whole: it is left as it is, never replaced.

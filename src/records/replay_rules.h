@@ -1,0 +1,29 @@
+// How a past event's script reads as plain text when it is replayed.
+#pragma once
+
+#include "platform/text.h"
+
+namespace replay {
+
+using platform::Text;
+using platform::TextView;
+
+enum class Effect {
+    Drop, // a branch line or a single page break: nothing is shown
+    Picture, // shows the picture named from character 6 on
+    EmptyLine, // a double page break ("pp"): an empty line
+    Ending, // an end line: "●　Ending"
+    Text, // shown as it is
+};
+
+// The replay's reading of a line: "hantei", "ive", "img", "pp", "p", "end", tested in that order
+// (so, unlike in play, a line with both "p" and "end" and no "pp" is dropped).
+Effect classify(TextView line);
+
+// The first line of a replay of the event `name`, with its line break.
+Text heading(TextView name);
+
+// What a line adds to the replay text: a line break and the line, "●　Ending", or nothing.
+Text addition(Effect effect, TextView line);
+
+} // namespace replay

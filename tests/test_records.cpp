@@ -1,0 +1,162 @@
+// The past-record list and reading an event again.
+#include "support/game.h"
+
+#include "records/replay_rules.h"
+
+using namespace platform;
+using replay::Effect;
+using test::u8;
+
+TEST(ReplayRules, MarkersInTheReplaysOwnOrder)
+{
+    EXPECT_EQ(replay::classify(u">hantei"), Effect::Drop);
+    EXPECT_EQ(replay::classify(u">ive"), Effect::Drop);
+    EXPECT_EQ(replay::classify(u">img>give"), Effect::Drop) << "a picture name holding ive";
+    EXPECT_EQ(replay::classify(u">img>sea"), Effect::Picture);
+    EXPECT_EQ(replay::classify(u">pp"), Effect::EmptyLine);
+    EXPECT_EQ(replay::classify(u">p"), Effect::Drop);
+    EXPECT_EQ(replay::classify(u">pend"), Effect::Drop) << "p is tested before end here";
+    EXPECT_EQ(replay::classify(u">ppend"), Effect::EmptyLine);
+    EXPECT_EQ(replay::classify(u">end"), Effect::Ending);
+    EXPECT_EQ(replay::classify(u"hantei"), Effect::Text);
+    EXPECT_EQ(replay::classify(u"pp"), Effect::Text);
+    EXPECT_EQ(replay::classify(u"p"), Effect::Text);
+    EXPECT_EQ(replay::classify(u""), Effect::Text);
+    EXPECT_EQ(u8(replay::heading(u"a1")), "●　過去見　「a1」　●\r\n");
+}
+
+namespace {
+
+// A game in its first crafting turn, with the past-record list open.
+struct Records : test::Game {
+    Fom& f;
+    explicit Records(const std::string& kako = "")
+        : f((file("txt.dat", { u"喜び" }), file("0.dat", { u"はじまり" }), writeKako(kako), start()))
+    {
+        readOn();
+        f.Lbl.press(MouseButton::Left);
+        f.Com(f.Com.UBound() - 1).click();
+    }
+    int writeKako(const std::string& kako)
+    {
+        if (!kako.empty())
+            test::writeBytes(dat("kako.dat"), kako);
+        return 0;
+    }
+    void replay(const std::string& name)
+    {
+        for (int i = 0; i < f.Lst.ListCount(); ++i) {
+            if (u8(f.Lst.List(i)) == name) {
+                f.Lst.clickItem(i);
+                return;
+            }
+        }
+        ADD_FAILURE() << "not listed: " << name;
+    }
+    std::string text() { return u8(f.Txt.text()); }
+};
+
+} // namespace
+
+TEST(Replay, TheSixLineExampleReadsBackExactly)
+{
+    Records r("N\r\n");
+    r.file("N.dat", { u"一行目", u">p", u"二行目", u">pp", u"三行目", u">end" });
+    EXPECT_TRUE(r.f.Lst.Visible());
+    EXPECT_FALSE(r.f.Txt.Visible());
+    r.replay("N");
+    EXPECT_EQ(r.text(), "●　過去見　「N」　●\r\n\r\n一行目\r\n二行目\r\n\r\n三行目\r\n●　Ending");
+    EXPECT_TRUE(r.f.Txt.Visible());
+    EXPECT_TRUE(r.f.Lst.Visible()) << "the list stays, under the replay";
+}
+
+TEST(Replay, BranchLinesAreDroppedAndMarkerWordsAtTheStartAreText)
+{
+    Records r("N\r\n");
+    r.file("N.dat", { u"hantei", u"pp", u"x>hantei", u">ive", u"end" });
+    r.replay("N");
+    EXPECT_EQ(r.text(), "●　過去見　「N」　●\r\n\r\nhantei\r\npp\r\nend");
+}
+
+TEST(Replay, PictureLinesShowTheirPictureAndAddNothing)
+{
+    Records r("N\r\nM\r\n");
+    test::writePicture(r.dat("red.dat"), 8, 8, "PNG", 0xff0000);
+    test::writePicture(r.dat("blue.dat"), 8, 8, "BMP", 0x0000ff);
+    test::writePicture(r.dat("give.dat"), 8, 8, "PNG", 0x00ff00);
+    r.file("N.dat", { u"あ", u">img>red", u">img>blue", u">img>missing", u"い" });
+    r.replay("N");
+    EXPECT_EQ(r.text(), "●　過去見　「N」　●\r\n\r\nあ\r\nい");
+    EXPECT_EQ(r.f.Img.surfacePixel(4, 4), (Color { 0, 0, 255 })) << "the last picture that loads";
+
+    // A picture name holding "ive" is an ending branch to the replay: dropped, nothing shown.
+    // A line too short to name a picture only repaints.
+    r.file("M.dat", { u">img>give", u"ximg", u"う" });
+    r.replay("M");
+    EXPECT_EQ(r.text(), "●　過去見　「M」　●\r\n\r\nう");
+    EXPECT_EQ(r.f.Img.surfacePixel(4, 4), (Color { 0, 0, 255 }));
+    EXPECT_TRUE(r.errors.empty());
+}
+
+TEST(Replay, ASecondReplayReplacesTheTextAndAClickOnItClosesBoth)
+{
+    Records g("A\r\nB\r\n");
+    g.file("A.dat", { u"エー" });
+    g.file("B.dat", { u"ビー" });
+    g.replay("A");
+    g.replay("B");
+    EXPECT_EQ(g.text(), "●　過去見　「B」　●\r\n\r\nビー");
+    g.f.Txt.click();
+    EXPECT_FALSE(g.f.Txt.Visible());
+    EXPECT_FALSE(g.f.Lst.Visible());
+    EXPECT_EQ(g.f.Cnt, 0) << "the crafting turn is untouched";
+    EXPECT_TRUE(g.f.GameTim.Enabled());
+}
+
+TEST(Replay, AnEmptyEntryOrNoSelectionDoesNothing)
+{
+    Records r("\r\nA\r\n");
+    r.f.Txt.setText(u"before");
+    r.run([&] { r.f.Lst_Click(); }); // nothing selected
+    r.f.Lst.clickItem(0); // the empty entry
+    EXPECT_EQ(r.text(), "before");
+    EXPECT_FALSE(r.f.Txt.Visible());
+}
+
+TEST(Replay, ARecordWhoseScriptIsGoneSaysSoAndThePlayGoesOn)
+{
+    Records r("old-story\r\n");
+    r.replay("old-story");
+    EXPECT_TRUE(r.errors.empty());
+    EXPECT_FALSE(r.exited);
+    EXPECT_TRUE(r.f.Txt.Visible());
+    const std::string text = r.text();
+    EXPECT_EQ(text.rfind("●　過去見　「old-story」　●\r\n\r\n（この記録の台本 dat/old-story.dat が見つからない", 0), 0u)
+        << text;
+    r.f.Com(0).click(); // and the turn carries on
+    EXPECT_EQ(r.f.TxtPic.ListCount(), 1);
+}
+
+TEST(Replay, TheListKeepsDuplicatesFromKakoDatAndAnEmptyListSavesAnEmptyFile)
+{
+    {
+        Records r("0\r\n0\r\nx\r\n");
+        EXPECT_EQ(r.listed(), (std::vector<std::string> { "0", "0", "x" })) << "0 was listed already";
+        r.f.Com(r.f.Com.UBound()).click();
+        EXPECT_EQ(test::readBytes(r.dat("kako.dat")), "0\r\n0\r\nx\r\n");
+    }
+    {
+        test::Game g;
+        g.file("txt.dat", {});
+        g.file("4.dat", { u"x" });
+        g.file("0.dat", { u">p" });
+        Fom& f = g.start();
+        g.run([&] {
+            f.Lst.Clear();
+            f.IveNo = 4;
+            f.StartIve();
+        });
+        f.Com(f.Com.UBound()).click();
+        EXPECT_EQ(test::readBytes(g.dat("kako.dat")), "");
+    }
+}

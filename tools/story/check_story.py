@@ -158,6 +158,58 @@ def picture_size(data, fmt):
     return None
 
 
+def midi_seconds(data):
+    """Length of a standard MIDI file in seconds (tempo changes honoured),
+    or an error message."""
+    if data[:4] != b"MThd":
+        return "not a standard MIDI file"
+    fmt, ntracks, division = struct.unpack(">HHH", data[8:14])
+    if fmt not in (0, 1) or division & 0x8000:
+        return f"format {fmt}, division {division:#x}: want format 0 or 1 with ticks per beat"
+    pos, tempos, end = 8 + struct.unpack(">I", data[4:8])[0], [], 0
+    for _ in range(ntracks):
+        if data[pos:pos + 4] != b"MTrk":
+            return "broken track header"
+        size = struct.unpack(">I", data[pos + 4:pos + 8])[0]
+        i, stop, tick, status = pos + 8, pos + 8 + size, 0, 0
+        while i < stop:
+            delta = 0
+            while True:
+                b = data[i]
+                i += 1
+                delta = (delta << 7) | (b & 0x7F)
+                if not b & 0x80:
+                    break
+            tick += delta
+            if data[i] == 0xFF:
+                kind, j, n = data[i + 1], i + 2, 0
+                while True:
+                    n = (n << 7) | (data[j] & 0x7F)
+                    j += 1
+                    if not data[j - 1] & 0x80:
+                        break
+                if kind == 0x51:
+                    tempos.append((tick, int.from_bytes(data[j:j + 3], "big")))
+                i = j + n
+                continue
+            if data[i] in (0xF0, 0xF7):
+                return "sysex in the music"
+            if data[i] & 0x80:
+                status = data[i]
+                i += 1
+            i += 1 if status >> 4 in (0xC, 0xD) else 2
+        end = max(end, tick)
+        pos = stop
+    tempos = sorted(tempos) or [(0, 500000)]
+    if tempos[0][0] != 0:
+        tempos.insert(0, (0, 500000))
+    secs = 0.0
+    for (t0, us), nxt in zip(tempos, tempos[1:] + [(end, None)]):
+        span = max(0, min(nxt[0], end) - t0)
+        secs += span * us / 1e6 / division
+    return secs
+
+
 def read_text_file(rep, path):
     """Decode one text file, checking cp932 and CR LF; returns its lines."""
     data = path.read_bytes()
@@ -502,8 +554,17 @@ def main(argv):
     mid = dat / "bgm.mid"
     if not mid.exists():
         rep.error("bgm.mid missing")
-    elif not mid.read_bytes().startswith(b"MThd"):
-        rep.error("bgm.mid is not a standard MIDI file")
+    else:
+        try:
+            secs = midi_seconds(mid.read_bytes())
+        except (IndexError, struct.error):
+            secs = "cut short"
+        if isinstance(secs, str):
+            rep.error(f"bgm.mid: {secs}")
+        elif not 30 <= secs <= 60:
+            rep.warn(f"bgm.mid: loop is {secs:.1f} s, want 30..60")
+        else:
+            print(f"bgm.mid: {secs:.1f} s")
 
     total = sum(p.stat().st_size for p in dat.iterdir() if p.is_file())
     print(f"dat/: {len(pictures)} pictures "

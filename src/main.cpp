@@ -3,6 +3,10 @@
 
 #include <QApplication>
 
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
@@ -12,6 +16,19 @@ int main(int argc, char** argv)
     platform::System system;
     Fom fom(system);
     system.onTerminationRequest([&fom] { fom.Me.close(); });
+    // For the start-up benchmark: print the wall-clock time at which the first event's header is
+    // on screen, then leave at once (nothing is saved).
+    if (qEnvironmentVariableIsSet("PELIRRA_REPORT_FIRST_TEXT")) {
+        fom.Lbl.onPainted([&fom] {
+            if (fom.Lbl.Caption().rfind(u"Quillet > ", 0) != 0)
+                return;
+            timespec now {};
+            clock_gettime(CLOCK_REALTIME, &now);
+            std::printf("first-text %lld\n", static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec);
+            std::fflush(stdout);
+            std::_Exit(0);
+        });
+    }
     fom.load();
     if (system.ended())
         return system.exitCode();

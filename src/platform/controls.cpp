@@ -183,6 +183,13 @@ LabelWidget::LabelWidget(QWidget* parent, Label* owner)
     setContentsMargins(0, 0, 0, 0);
 }
 
+void LabelWidget::paintEvent(QPaintEvent* e)
+{
+    QLabel::paintEvent(e);
+    if (owner_->painted_)
+        owner_->painted_();
+}
+
 void LabelWidget::mousePressEvent(QMouseEvent* e)
 {
     e->accept();

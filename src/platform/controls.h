@@ -127,6 +127,8 @@ public:
     void setBorderNone();
 
     void onMouseDown(std::function<void(MouseButton)> handler) { mouseDown_ = std::move(handler); }
+    // Called each time the label has been drawn on screen (start-up measurements use it).
+    void onPainted(std::function<void()> handler) { painted_ = std::move(handler); }
     // A mouse press as the player makes it; a hidden label gets none.
     void press(MouseButton button);
 
@@ -136,6 +138,7 @@ private:
     Text caption_;
     BackStyle backStyle_ = BackStyle::Transparent;
     std::function<void(MouseButton)> mouseDown_;
+    std::function<void()> painted_;
     friend class LabelWidget;
 };
 

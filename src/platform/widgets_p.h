@@ -40,6 +40,7 @@ public:
 
 protected:
     void mousePressEvent(QMouseEvent* e) override;
+    void paintEvent(QPaintEvent* e) override;
 
 private:
     Label* owner_;

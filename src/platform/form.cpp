@@ -246,19 +246,29 @@ void Form::setBackColor(Color c)
 void Form::addControl(Control* c)
 {
     controls_.push_back(c);
-    restack();
+    // Lower ranks lie below higher ones; within a rank, the order of creation. The controls
+    // already there are in that order, so the new one goes just under the lowest control of the
+    // next higher rank: no restacking of the others, even for a group of thousands of buttons.
+    firstOfRank_.try_emplace(c->stackRank_, c);
+    const auto above = firstOfRank_.upper_bound(c->stackRank_);
+    if (above != firstOfRank_.end())
+        c->widget_->stackUnder(above->second->widget_);
+    else
+        c->widget_->raise();
 }
 
-void Form::removeControl(Control* c) { std::erase(controls_, c); }
-
-void Form::restack()
+void Form::removeControl(Control* c)
 {
-    // Lower ranks lie below higher ones; within a rank, the order of creation.
-    std::vector<Control*> order = controls_;
-    std::stable_sort(order.begin(), order.end(),
-        [](const Control* a, const Control* b) { return a->stackRank_ < b->stackRank_; });
-    for (Control* c : order)
-        c->widget_->raise();
+    std::erase(controls_, c);
+    const auto first = firstOfRank_.find(c->stackRank_);
+    if (first == firstOfRank_.end() || first->second != c)
+        return;
+    const auto next = std::find_if(controls_.begin(), controls_.end(),
+        [c](const Control* other) { return other->stackRank_ == c->stackRank_; });
+    if (next != controls_.end())
+        first->second = *next;
+    else
+        firstOfRank_.erase(first);
 }
 
 } // namespace platform

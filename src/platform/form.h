@@ -9,6 +9,7 @@
 #include "platform/controls.h"
 
 #include <functional>
+#include <map>
 #include <vector>
 
 namespace platform {
@@ -70,7 +71,6 @@ private:
     friend class FormWidget;
     void addControl(Control* c);
     void removeControl(Control* c);
-    void restack();
     void raiseResize();
     void qtResized(int widthPx, int heightPx);
     void qtShown();
@@ -90,7 +90,8 @@ private:
     bool shown_ = false;
     bool activated_ = false;
     bool inProgramResize_ = false;
-    std::vector<Control*> controls_;
+    std::vector<Control*> controls_; // in the order of creation
+    std::map<int, Control*> firstOfRank_; // the lowest control of each stacking rank
     std::function<void()> activate_, resize_, paint_, close_;
 };
 

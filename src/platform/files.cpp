@@ -8,7 +8,11 @@
 #include <QString>
 
 #include <cerrno>
+#include <charconv>
+#include <climits>
+#include <csignal>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <random>
 #include <sys/stat.h>
@@ -43,13 +47,80 @@ namespace {
         }
     }
 
+    // Temporary files of an output are named TARGET.tmp-PID-N: the writer's process number, then
+    // a random number.
+    constexpr std::string_view TempInfix = ".tmp-";
+
     std::string tempName(const std::string& target)
     {
         static std::mt19937 gen(std::random_device {}());
-        return target + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(gen() % 1000000);
+        return target + std::string(TempInfix) + std::to_string(::getpid()) + "-"
+            + std::to_string(gen() % 1000000);
+    }
+
+    // The process number of a temporary file's name after TARGET.tmp-, or 0 when the rest of
+    // the name is not PID-N.
+    long long tempOwner(std::string_view rest)
+    {
+        const auto dash = rest.find('-');
+        if (dash == std::string_view::npos || dash == 0 || dash + 1 == rest.size())
+            return 0;
+        for (size_t i = 0; i < rest.size(); ++i) {
+            if (i != dash && (rest[i] < '0' || rest[i] > '9'))
+                return 0;
+        }
+        long long pid = 0;
+        const auto [end, ec] = std::from_chars(rest.data(), rest.data() + dash, pid);
+        return ec == std::errc() && end == rest.data() + dash ? pid : LLONG_MAX;
+    }
+
+    bool processRunning(long long pid)
+    {
+        if (pid <= 0 || pid > INT_MAX)
+            return false;
+        return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
     }
 
 } // namespace
+
+int openRegularFile(const Text& path, const Text& shownAs)
+{
+    const auto fail = [&](TextView what, int err) {
+        Text message = shownAs + u": " + Text(what);
+        if (err != 0)
+            message += u" (" + errorText(err) + u")";
+        throw RuntimeError(message);
+    };
+    // The system would read a name only up to a NUL character: such a name names no file.
+    if (path.find(u'\0') != Text::npos)
+        fail(u"not found", 0);
+    const std::string native = nativePath(path);
+    int fd;
+    do {
+        // Without waiting: opening a named pipe for reading would wait for a writer.
+        fd = ::open(native.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0 && errno == ENOENT)
+        fail(u"not found", 0);
+    if (fd < 0)
+        fail(u"cannot be opened", errno);
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        const int err = errno;
+        ::close(fd);
+        fail(u"cannot be read", err);
+    }
+    if (!S_ISREG(st.st_mode)) {
+        ::close(fd);
+        if (S_ISDIR(st.st_mode))
+            fail(u"is a folder, not a file", 0);
+        fail(u"is not a regular file (a device or a named pipe is in its place)", 0);
+    }
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags >= 0)
+        ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    return fd;
+}
 
 struct Files::Handle {
     Text path;
@@ -60,6 +131,7 @@ struct Files::Handle {
     std::string buf; // input: bytes read ahead; output: bytes not yet written
     size_t pos = 0; // input: next unread byte of buf
     bool atEnd = false; // input: the file has no more bytes beyond buf
+    bool lastCut = false; // input: the last line read was cut at MaxLineBytes
 
     ~Handle()
     {
@@ -94,6 +166,19 @@ struct Files::Handle {
         if (n == 0)
             atEnd = true;
         return n > 0;
+    }
+
+    // Input, with every buffered byte used: moves past a hole of a sparse file. A hole reads as
+    // NUL bytes only, so it holds no line end, and the rest of a line that is cut anyway needs
+    // no reading there.
+    void skipHole()
+    {
+        const off_t here = ::lseek(fd, 0, SEEK_CUR);
+        if (here < 0)
+            return;
+        const off_t data = ::lseek(fd, here, SEEK_DATA);
+        if (data < 0 && errno == ENXIO)
+            ::lseek(fd, 0, SEEK_END); // a hole up to the end of the file
     }
 
     void flush(const Files& files)
@@ -133,7 +218,28 @@ void Files::fail(const Text& path, TextView what, int err) const
 bool Files::exists(const Text& path)
 {
     struct stat st {};
-    return ::stat(nativePath(path).c_str(), &st) == 0;
+    return path.find(u'\0') == Text::npos && ::stat(nativePath(path).c_str(), &st) == 0;
+}
+
+void Files::removeStaleTemporaries(const Text& path)
+{
+    const std::string target = nativePath(path);
+    const auto slash = target.find_last_of('/');
+    const std::string dir = slash == std::string::npos ? "." : target.substr(0, slash + 1);
+    const std::string prefix
+        = target.substr(slash == std::string::npos ? 0 : slash + 1) + std::string(TempInfix);
+    DIR* d = ::opendir(dir.c_str());
+    if (!d)
+        return;
+    while (const dirent* e = ::readdir(d)) {
+        const std::string_view name(e->d_name);
+        if (!name.starts_with(prefix))
+            continue;
+        const long long pid = tempOwner(name.substr(prefix.size()));
+        if (pid != 0 && !processRunning(pid))
+            ::unlinkat(::dirfd(d), e->d_name, 0);
+    }
+    ::closedir(d);
 }
 
 short Files::FreeFile() const
@@ -165,23 +271,7 @@ void Files::OpenInput(short no, const Text& path)
         throw RuntimeError(u"bad file number " + Str(no));
     if (handles_[no])
         throw RuntimeError(displayName(path) + u": file number " + Str(no) + u" is already open");
-    const std::string native = nativePath(path);
-    int fd;
-    do {
-        fd = ::open(native.c_str(), O_RDONLY | O_CLOEXEC);
-    } while (fd < 0 && errno == EINTR);
-    if (fd < 0 && errno == ENOENT)
-        fail(path, u"not found", 0);
-    if (fd < 0)
-        fail(path, u"cannot be opened", errno);
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        const int err = S_ISDIR(st.st_mode) ? EISDIR : errno;
-        ::close(fd);
-        if (err == EISDIR)
-            fail(path, u"is a folder, not a file", 0);
-        fail(path, u"is not a regular file", 0);
-    }
+    const int fd = openRegularFile(path, displayName(path));
     auto h = std::make_unique<Handle>();
     h->path = path;
     h->fd = fd;
@@ -245,9 +335,12 @@ Text Files::LineInput(short no)
                 ++h.pos;
             break;
         }
+        if (cut)
+            h.skipHole();
         if (!h.fill(*this))
             break; // the last line, without a terminator
     }
+    h.lastCut = cut;
     return cp932::decode(line);
 }
 
@@ -257,6 +350,22 @@ bool Files::Eof(short no)
     if (h.output)
         return true;
     return !h.fill(*this);
+}
+
+long long Files::LOF(short no)
+{
+    Handle& h = handle(no, "length");
+    struct stat st {};
+    if (::fstat(h.fd, &st) != 0)
+        fail(h.path, u"cannot be read", errno);
+    return static_cast<long long>(st.st_size)
+        + (h.output ? static_cast<long long>(h.buf.size()) : 0);
+}
+
+bool Files::lineCut(short no)
+{
+    Handle& h = handle(no, "read");
+    return h.lastCut;
 }
 
 void Files::PrintLine(short no, TextView line)

@@ -36,6 +36,9 @@ public:
 
     // True when something (a file or a folder) of that name is there.
     static bool exists(const Text& path);
+    // Removes the temporary files that a program killed while it wrote `path` left beside it
+    // (named after it, with the process number of a program no longer running). Quiet.
+    static void removeStaleTemporaries(const Text& path);
 
     short FreeFile() const;
     void OpenInput(short no, const Text& path);
@@ -44,6 +47,10 @@ public:
 
     Text LineInput(short no);
     bool Eof(short no);
+    // Length of the open file in bytes.
+    long long LOF(short no);
+    // True when the last line read was longer than MaxLineBytes and was cut.
+    bool lineCut(short no);
     void PrintLine(short no, TextView line);
 
     // Closing an output file puts it in place. Closing a number that is not open does nothing;
@@ -61,5 +68,10 @@ private:
     std::array<std::unique_ptr<Handle>, MaxFileNo + 1> handles_;
     Text displayRoot_;
 };
+
+// Opens a file for reading when it is a regular file; a folder, a device or a named pipe in its
+// place is refused before anything could wait on it. Returns the descriptor, which the caller
+// closes. Errors name the file as `shownAs`.
+int openRegularFile(const Text& path, const Text& shownAs);
 
 } // namespace platform

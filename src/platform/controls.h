@@ -56,9 +56,12 @@ private:
 
 // Loads a picture file, recognising the format from its content. Pictures larger than
 // MaxPictureSide pixels on a side are decoded scaled down to fit. Throws RuntimeError naming
-// `displayName` when the file is missing or is not a picture this platform reads.
+// `displayName` when the file is missing, is not a picture this platform reads, or is larger
+// than MaxPicturePixels: memory stays bounded whatever a file's header claims.
 Picture LoadPicture(const Text& path, const Text& displayName);
 constexpr int MaxPictureSide = 4096;
+constexpr long long MaxPicturePixels = 32LL * 1024 * 1024; // 8192 x 4096, 5792 x 5792, ...
+constexpr int MaxPictureDecodeMiB = 128; // what one decode may allocate: 32 Mi pixels of 4 bytes
 
 // Common part of every visible widget on the form.
 class Control {

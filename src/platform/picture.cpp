@@ -1,5 +1,6 @@
 // Pictures, picture boxes and the lines drawn in them.
 #include "platform/controls.h"
+#include "platform/files.h"
 #include "platform/form.h"
 #include "platform/widgets_p.h"
 
@@ -11,6 +12,7 @@
 
 #include <atomic>
 #include <cmath>
+#include <unistd.h>
 
 namespace platform {
 
@@ -26,25 +28,39 @@ int Picture::height() const { return image_ ? image_->height() : 0; }
 
 Picture LoadPicture(const Text& path, const Text& displayName)
 {
-    QFile file(toQ(path));
-    if (!file.exists())
-        throw RuntimeError(displayName + u": not found");
-    if (!file.open(QIODevice::ReadOnly))
+    // A regular file only: a named pipe in its place would keep the reader waiting for ever.
+    const int fd = openRegularFile(path, displayName);
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
         throw RuntimeError(displayName + u": cannot be read (" + file.errorString().toStdU16String() + u")");
-    // No format is named: the reader recognises it from the first bytes of the file.
+    }
+    const auto tooLarge = [&](const QSize& size) {
+        return RuntimeError(displayName + u": too large to show (" + Str(size.width()) + u" × "
+            + Str(size.height()) + u" pixels; at most " + Str(MaxPicturePixels) + u" pixels)");
+    };
+    // No format is named: the reader recognises it from the first bytes of the file. One decode
+    // may take at most MaxPictureDecodeMiB; a picture whose header claims more pixels than
+    // MaxPicturePixels is refused before anything is decoded.
+    QImageReader::setAllocationLimit(MaxPictureDecodeMiB);
     QImageReader reader(&file);
     reader.setAutoTransform(false);
     const QSize size = reader.size();
+    if (size.isValid() && static_cast<long long>(size.width()) * size.height() > MaxPicturePixels)
+        throw tooLarge(size);
     if (size.isValid() && (size.width() > MaxPictureSide || size.height() > MaxPictureSide))
         reader.setScaledSize(size.scaled(MaxPictureSide, MaxPictureSide, Qt::KeepAspectRatio).expandedTo(QSize(1, 1)));
     QImage image = reader.read();
     if (image.isNull())
         throw RuntimeError(displayName + u": not a picture that can be shown ("
             + reader.errorString().toStdU16String() + u")");
+    if (static_cast<long long>(image.width()) * image.height() > MaxPicturePixels)
+        throw tooLarge(image.size());
     if (image.width() > MaxPictureSide || image.height() > MaxPictureSide)
         image = image.scaled(QSize(MaxPictureSide, MaxPictureSide), Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    image.convertTo(QImage::Format_ARGB32_Premultiplied); // in place where it can be
     Picture pic;
-    pic.image_ = std::make_shared<const QImage>(image.convertToFormat(QImage::Format_ARGB32_Premultiplied));
+    pic.image_ = std::make_shared<const QImage>(std::move(image));
     pic.id_ = nextPictureId++;
     return pic;
 }

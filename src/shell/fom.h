@@ -113,6 +113,9 @@ private:
     // The replay being built, and the pictures its script names, in order.
     Text replayText_;
     std::vector<Text> replayPictures_;
+    // A kako.dat beyond these is no list the game wrote: it is not read whole, nor replaced.
+    static constexpr long long MaxKakoBytes = 32LL * 1024 * 1024;
+    static constexpr int MaxKakoEntries = 2'000'000;
     // kako.dat was read at load (or found missing): the close step may replace it.
     bool kakoLoaded_ = false;
     // kako.dat exists but could not be read whole: it is left as it is, never replaced.

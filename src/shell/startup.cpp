@@ -42,16 +42,29 @@ void Fom::Form_Load()
         Linel.Load(Cnt);
 
     // The past records: a missing file gives an empty list; a file that cannot be read whole
-    // keeps what was read, and is then left as it is at close.
+    // keeps what was read, and is then left as it is at close. So is a file beyond the limits
+    // of a list of past records: it is read no further, so memory stays bounded.
     kakoLoaded_ = true;
     try {
         KakoNo = sys.files.FreeFile();
         const Text kakoPath = DatPath + u"kako" + u".dat";
+        Files::removeStaleTemporaries(kakoPath); // left by a run killed while it saved
         if (Files::exists(kakoPath)) {
             try {
                 sys.files.OpenInput(KakoNo, kakoPath);
+                const Text shown = sys.files.displayName(kakoPath);
+                if (sys.files.LOF(KakoNo) > MaxKakoBytes)
+                    throw RuntimeError(shown + u": too large for a list of past records ("
+                        + Str(sys.files.LOF(KakoNo)) + u" bytes; at most " + Str(MaxKakoBytes)
+                        + u")");
                 while (!sys.files.Eof(KakoNo)) {
                     LineBuf = sys.files.LineInput(KakoNo);
+                    if (sys.files.lineCut(KakoNo))
+                        throw RuntimeError(shown + u": line " + Str(Lst.ListCount() + 1)
+                            + u" is longer than " + Str(Files::MaxLineBytes) + u" bytes");
+                    if (Lst.ListCount() == MaxKakoEntries)
+                        throw RuntimeError(
+                            shown + u": more than " + Str(MaxKakoEntries) + u" entries");
                     Lst.AddItem(LineBuf);
                 }
                 sys.files.Close(KakoNo);

@@ -20,7 +20,11 @@ void Fom::Lst_Click()
     ReplayNo = sys.files.FreeFile();
     try {
         sys.files.OpenInput(ReplayNo, path);
-        while (!sys.files.Eof(ReplayNo)) {
+        for (int lines = 0; !sys.files.Eof(ReplayNo); ++lines) {
+            if (lines == replay::MaxLines || replayText_.size() >= replay::MaxChars) {
+                replayText_ += replay::CutShort;
+                break;
+            }
             ReplayLine = sys.files.LineInput(ReplayNo);
             AddReplayLine();
         }

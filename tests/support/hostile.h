@@ -1,0 +1,32 @@
+// Hostile files for the robustness tests: sparse giants, endless lines, garbage, and pictures
+// whose headers claim 20,000 x 20,000 pixels.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace test {
+
+constexpr long long MiB = 1LL << 20;
+constexpr long long GiB = 1LL << 30;
+
+// A file of `size` bytes, all NUL, that takes no room on the disk.
+void writeSparse(const std::string& path, long long size);
+// One line of `size` letters "x", without a line end.
+void writeLongLine(const std::string& path, long long size);
+// `n` bytes of every value (NUL, CR and LF among them) but no lowercase ASCII letter, so no
+// marker of the script grammar can come out of them; the same bytes every time.
+std::string garbage(size_t n);
+
+// Pictures of 20,000 x 20,000 pixels, or files whose header says so.
+struct HugePicture
+{
+    const char* name;
+    void (*write)(const std::string& path);
+};
+const std::vector<HugePicture>& hugePictures();
+
+// A PNG file of the given header and zlib-compressed image data.
+std::string png(int width, int height, int bitDepth, int colourType, const std::string& zlibData);
+
+} // namespace test

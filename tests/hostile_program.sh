@@ -1,0 +1,143 @@
+#!/usr/bin/env bash
+# The real program on hostile data folders, each run in a process of its own so that its peak
+# memory can be measured: enormous scripts, txt.dat and kako.dat, huge pictures, a named pipe in
+# place of kako.dat, a kako.dat the player may not read, a read-only folder and a full disk.
+# Each run is closed as the system closes it (SIGTERM: the game saves its list on the way out)
+# and must end by itself, within its memory bound, with the expected report and kako.dat.
+#   usage: hostile_program.sh PROGRAM HOSTILE_FILES_TOOL
+set -euo pipefail
+program=$(realpath "$1")
+tool=$(realpath "$2")
+export QT_QPA_PLATFORM=offscreen
+max_rss_kb=$((250 * 1024))
+work=$(mktemp -d)
+chmod 755 "$work"
+trap 'rm -rf "$work"' EXIT
+failures=0
+old_kako=$'0\r\nb1\r\n'
+
+# A program folder with a small story: one choice, a first event, a picture and a kako.dat.
+new_folder() {
+  dir="$work/$1"
+  mkdir -p "$dir/dat"
+  cp "$program" "$dir/pelirra"
+  printf 'JOY\r\n' > "$dir/dat/txt.dat"
+  printf 'Hello\r\nworld\r\n' > "$dir/dat/0.dat"
+  printf '%s' "$old_kako" > "$dir/dat/kako.dat"
+  chmod -R a+rX "$dir"
+}
+
+# Runs the program of folder $dir (through the command words given, if any), closes it after a
+# second, and checks: exit status $1, a report holding $2 (none when empty), kako.dat ending as
+# $3 ("same": byte for byte as before; "size N": N bytes long; "pipe": still a named pipe).
+run_case() {
+  local name=$1 want_status=$2 want_report=$3 want_kako=$4
+  shift 4
+  local err="$work/$name.err" before=""
+  [ -f "$dir/dat/kako.dat" ] && [ "$(stat -c %s "$dir/dat/kako.dat")" -lt 100000000 ] &&
+    before=$(od -An -tx1 "$dir/dat/kako.dat" | tr -d ' \n')
+  set +e
+  (cd "$dir" && "$@" /usr/bin/time -f 'peak-rss-kb %M' \
+    timeout --preserve-status -s TERM -k 20 1 ./pelirra) 2> "$err"
+  local status=$?
+  set -e
+  local rss
+  rss=$(awk '/^peak-rss-kb/ {print $2}' "$err")
+  local report
+  report=$(grep '^pelirra: ' "$err" | head -c 300 | tr '\n' ' ' || true)
+  local problems=""
+  [ "$status" -eq "$want_status" ] || problems+=" exit status $status, expected $want_status;"
+  [ -n "$rss" ] && [ "$rss" -le "$max_rss_kb" ] || problems+=" peak memory ${rss:-?} kB;"
+  if [ -z "$want_report" ]; then
+    [ -z "$report" ] || problems+=" unexpected report;"
+  else
+    grep -qF -- "$want_report" "$err" || problems+=" no report holding \"$want_report\";"
+  fi
+  # A run inside a mount namespace leaves what its data folder held in kako-after and listing.
+  local kako="$dir/dat/kako.dat" listing
+  [ -e "$dir/kako-after" ] && kako="$dir/kako-after"
+  listing=$( [ -e "$dir/listing" ] && cat "$dir/listing" || ls "$dir/dat")
+  case "$want_kako" in
+    same) [ "$(od -An -tx1 "$kako" | tr -d ' \n')" = "$before" ] || problems+=" kako.dat changed;" ;;
+    size*) [ "$(stat -c %s "$kako")" = "${want_kako#size }" ] || problems+=" kako.dat changed;" ;;
+    pipe) [ -p "$kako" ] || problems+=" kako.dat is no longer a pipe;" ;;
+  esac
+  if grep -q '\.tmp-' <<< "$listing"; then problems+=" temporary files left;"; fi
+  printf '%-44s exit %s  peak %6s kB  %s\n' "$name" "$status" "${rss:-?}" "${report:-(quiet)}"
+  if [ -n "$problems" ]; then
+    echo "  FAILED:$problems"
+    sed 's/^/  | /' "$err" | head -5
+    failures=$((failures + 1))
+  fi
+}
+
+skip() { printf '%-44s skipped: %s\n' "$1" "$2"; }
+
+# Enormous files: 1 GB sparse (NULs, no line end) and a single 50 MB line.
+for f in 0.dat txt.dat; do
+  new_folder "sparse-$f"; truncate -s 1G "$dir/dat/$f"
+  run_case "$f: 1 GB sparse" 0 "" same
+  new_folder "line-$f"; head -c 50000000 /dev/zero | tr '\0' x > "$dir/dat/$f"
+  run_case "$f: one 50 MB line" 0 "" same
+done
+new_folder sparse-kako; truncate -s 1G "$dir/dat/kako.dat"
+run_case "kako.dat: 1 GB sparse" 1 "dat/kako.dat: too large" "size 1073741824"
+new_folder million-kako
+seq 1 1000000 | sed 's/$/\r/' > "$dir/dat/kako.dat"
+run_case "kako.dat: 1,000,000 entries" 0 "" "size $(($(stat -c %s "$dir/dat/kako.dat") + 3))"
+[ "$(tail -c 3 "$dir/dat/kako.dat" | od -An -tx1 | tr -d ' \n')" = 300d0a ] ||
+  { echo "  FAILED: this run's entry is not the last one"; failures=$((failures + 1)); }
+
+# Pictures of 20,000 x 20,000 pixels (or headers that say so) as the first event's picture.
+index=0
+while IFS= read -r picture; do
+  new_folder "picture-$index"; "$tool" picture "$index" "$dir/dat/ive.dat" 2> /dev/null
+  run_case "ive.dat: $picture" 0 "" same
+  index=$((index + 1))
+done < <("$tool" pictures 2> /dev/null)
+
+# A named pipe in place of kako.dat: nothing waits on it; it is left alone.
+new_folder pipe-kako; rm "$dir/dat/kako.dat"; mkfifo "$dir/dat/kako.dat"
+run_case "kako.dat: a named pipe" 1 "dat/kako.dat: is not a regular file" pipe
+
+# A kako.dat the player may not read. Root reads every file, so as root the program runs as
+# the unprivileged user "nobody".
+new_folder unreadable-kako; chmod 000 "$dir/dat/kako.dat"; chmod 777 "$dir/dat"
+if [ "$(id -u)" -ne 0 ]; then
+  run_case "kako.dat: unreadable" 1 "dat/kako.dat: cannot be opened (permission denied)" "size 7"
+elif command -v setpriv > /dev/null && setpriv --reuid=65534 --regid=65534 --clear-groups true 2> /dev/null; then
+  run_case "kako.dat: unreadable (run as nobody)" 1 \
+    "dat/kako.dat: cannot be opened (permission denied)" "size 7" \
+    setpriv --reuid=65534 --regid=65534 --clear-groups --
+else
+  skip "kako.dat: unreadable" "running as root and setpriv cannot switch to nobody"
+fi
+
+# The program and its data folder on a read-only mount, and on a full disk; both need a mount
+# namespace of our own (unshare -rm), which some containers do not allow.
+if unshare -rm true 2> /dev/null; then
+  new_folder read-only
+  run_case "the data folder on a read-only mount" 1 \
+    "dat/kako.dat: cannot be written (the folder is read-only)" same \
+    unshare -rm sh -c 'mount --bind "$0" "$0" && mount -o remount,bind,ro "$0" && exec "$@"' "$dir"
+  touch "$dir/probe" 2> /dev/null && rm "$dir/probe" # writable again outside the namespace
+
+  new_folder full-disk
+  run_case "the data folder on a full disk" 1 "dat/kako.dat: cannot be written (the disk is full)" same \
+    unshare -rm sh -c '
+      mkdir "$0/story" && cp -a "$0/dat/." "$0/story/" &&
+      mount -t tmpfs -o size=256k tmpfs "$0/dat" && cp -a "$0/story/." "$0/dat/" &&
+      { dd if=/dev/zero of="$0/dat/filler" bs=4k 2> /dev/null || true; } || exit 99
+      "$@"; status=$?
+      cp "$0/dat/kako.dat" "$0/kako-after"; ls "$0/dat" > "$0/listing"
+      exit $status' "$dir"
+else
+  skip "the data folder on a read-only mount" "no user and mount namespace (unshare -rm)"
+  skip "the data folder on a full disk" "no user and mount namespace (unshare -rm)"
+fi
+
+if [ "$failures" -ne 0 ]; then
+  echo "$failures case(s) failed"
+  exit 1
+fi
+echo "ok"

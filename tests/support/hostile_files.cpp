@@ -1,0 +1,37 @@
+// Writes the hostile files of the robustness tests for the scripts that run the real program.
+//   hostile_files pictures             lists the huge pictures, one a line
+//   hostile_files picture INDEX PATH   writes huge picture INDEX (from 0) to PATH
+#include "support/hostile.h"
+
+#include <QGuiApplication>
+
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <string>
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    const auto& pictures = test::hugePictures();
+    try {
+        if (argc == 2 && std::string(argv[1]) == "pictures") {
+            for (const auto& p : pictures)
+                std::printf("%s\n", p.name);
+            return 0;
+        }
+        if (argc == 4 && std::string(argv[1]) == "picture") {
+            const size_t index = std::strtoul(argv[2], nullptr, 10);
+            if (index < pictures.size()) {
+                pictures[index].write(argv[3]);
+                return 0;
+            }
+        }
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "hostile_files: %s\n", e.what());
+        return 1;
+    }
+    std::fprintf(stderr, "usage: hostile_files pictures | picture INDEX PATH\n");
+    return 2;
+}

@@ -64,7 +64,7 @@ void writePicture(const std::string& path, int w, int h, const char* format, uns
         gif += static_cast<char>((rgb >> 16) & 0xff);
         gif += static_cast<char>((rgb >> 8) & 0xff);
         gif += static_cast<char>(rgb & 0xff);
-        gif += std::string("\0\0\0\x2c\0\0\0\0\x01\0\x01\0\0\x02\x02\x44\x01\0\x3b", 22);
+        gif += std::string("\0\0\0\x2c\0\0\0\0\x01\0\x01\0\0\x02\x02\x44\x01\0\x3b", 19);
         writeBytes(path, gif);
         return;
     }

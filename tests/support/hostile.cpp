@@ -92,7 +92,7 @@ void gif(const std::string& path)
     std::string g
         = "GIF89a" + le16(20000) + le16(20000) + std::string("\x80\0\0\0\0\0\xff\xff\xff", 9);
     g += "," + le16(0) + le16(0) + le16(20000) + le16(20000)
-        + std::string("\0\x02\x02\x44\x01\0;", 8);
+        + std::string("\0\x02\x02\x44\x01\0;", 7);
     put(path, g);
 }
 

@@ -9,7 +9,7 @@ set -euo pipefail
 program=$(realpath "$1")
 tool=$(realpath "$2")
 export QT_QPA_PLATFORM=offscreen
-max_rss_kb=$((250 * 1024))
+max_rss_kb=$((${HOSTILE_MAX_RSS_MB:-250} * 1024)) # more under the sanitizers
 work=$(mktemp -d)
 chmod 755 "$work"
 trap 'rm -rf "$work"' EXIT

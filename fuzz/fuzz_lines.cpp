@@ -1,6 +1,6 @@
 // The line reader and code page 932: any bytes read as lines without a crash; as many lines as
 // the line-end rule makes; no line over the cap; each line's text unchanged when it is written
-// back and read again (see readsBackUnchanged for the one exception).
+// back and read again.
 #include "fuzz_support.h"
 
 #include "platform/cp932.h"

@@ -50,26 +50,10 @@ template <class App = QGuiApplication> App& application()
     return *app;
 }
 
-// True when a byte that is no code page 932 (kept as an escape) stands directly before a wide
-// character. Characters that code page 932 holds twice (NEC-selected IBM extensions, IBM roman
-// numerals, ...) are written in the form Windows writes them, and the stray byte may pair with
-// the first byte of that form: such text need not read back the same.
-inline bool strayByteBeforeWide(const platform::Text& text)
-{
-    const auto escape = [](char16_t c) { return c >= 0xDC80 && c <= 0xDCFF; };
-    for (size_t i = 0; i + 1 < text.size(); ++i) {
-        if (escape(text[i]) && text[i + 1] >= 0x80 && !escape(text[i + 1]))
-            return true;
-    }
-    return false;
-}
-
-// True when `text`, written in code page 932 and read again, is the same text (or is the one
-// case above, which is not checked).
+// True when `text`, written in code page 932 and read again, is the same text.
 inline bool readsBackUnchanged(const platform::Text& text)
 {
-    return strayByteBeforeWide(text)
-        || platform::cp932::decode(platform::cp932::encode(text)) == text;
+    return platform::cp932::decode(platform::cp932::encode(text)) == text;
 }
 
 // A failed property: abort, so that libFuzzer keeps the input.

@@ -46,6 +46,17 @@ TEST(Cp932, DecodesJapaneseAndKeepsInvalidBytesThroughARoundTrip)
         EXPECT_EQ(cp932::encode(cp932::decode(bytes)), bytes);
     }
     EXPECT_TRUE(cp932::isValid("\x82\xa0\x82\xa2"));
+
+    // Characters held twice come back in the form Windows writes, as the same text ...
+    EXPECT_EQ(cp932::encode(cp932::decode("\xfa\x50\xee\xef\xed\x40")), "\x87\x5a\xfa\x40\xfa\x5c");
+    // ... except right after a stray byte with which that form would pair (EA 87 is a kanji):
+    // there they keep their bytes, so the line still reads back the same.
+    for (const std::string& bytes :
+        { std::string("\xea\xfa\x50"), std::string("\xee\xee\xee\xfc") }) {
+        const Text text = cp932::decode(bytes);
+        EXPECT_EQ(cp932::decode(cp932::encode(text)), text);
+        EXPECT_EQ(cp932::encode(text), bytes);
+    }
     // Characters that code page 932 cannot hold are written as "?".
     EXPECT_EQ(cp932::encode(u"a\U0001F600b\u00e9"), "a?b?");
 }

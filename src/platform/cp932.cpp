@@ -3,6 +3,7 @@
 #include <bit>
 #include <cerrno>
 #include <iconv.h>
+#include <optional>
 
 static_assert(std::endian::native == std::endian::little, "UTF-16LE is the host's order here");
 
@@ -54,6 +55,47 @@ namespace {
         return true;
     }
 
+    bool isLeadByte(unsigned char b)
+    {
+        return (b >= 0x81 && b <= 0x9f) || (b >= 0xe0 && b <= 0xfc);
+    }
+
+    // The one character that the `n` bytes at `p` make, or nothing.
+    std::optional<char16_t> decodeOne(const char* p, size_t n)
+    {
+        const Converter& conv = decoder();
+        if (!conv.ok())
+            return std::nullopt;
+        char16_t c = 0;
+        char* in = const_cast<char*>(p);
+        size_t inLeft = n;
+        char* out = reinterpret_cast<char*>(&c);
+        size_t outLeft = sizeof c;
+        conv.reset();
+        const bool one = iconv(conv.get(), &in, &inLeft, &out, &outLeft) != static_cast<size_t>(-1)
+            && inLeft == 0 && outLeft == 0;
+        conv.reset();
+        return one ? std::optional<char16_t>(c) : std::nullopt;
+    }
+
+    // After a stray byte kept as an escape: how many of the bytes at `p` to keep as escapes too.
+    // A character that code page 932 holds twice is written back in the form Windows writes it;
+    // should that form's first byte make a character with the stray byte, the line would not
+    // read back the same. Such a character is kept as its bytes instead.
+    size_t keptAfterStray(unsigned char stray, const char* p, size_t left)
+    {
+        if (!isLeadByte(stray) || left < 2 || !isLeadByte(static_cast<unsigned char>(p[0])))
+            return 0;
+        const std::optional<char16_t> c = decodeOne(p, 2);
+        if (!c)
+            return 0;
+        const std::string written = encode(TextView(&*c, 1));
+        if (written == std::string_view(p, 2))
+            return 0;
+        const char pair[2] = { static_cast<char>(stray), written[0] };
+        return decodeOne(pair, 2) ? 2 : 0;
+    }
+
 } // namespace
 
 Text decode(std::string_view bytes)
@@ -74,12 +116,18 @@ Text decode(std::string_view bytes)
             if (conv.ok() && errno == E2BIG)
                 break; // cannot happen: the output has room for one unit per byte
             // An invalid or truncated sequence: keep its first byte as an escape and go on.
-            const auto b = static_cast<unsigned char>(*in);
-            *reinterpret_cast<char16_t*>(outp) = static_cast<char16_t>(EscapeBase + b);
-            outp += sizeof(char16_t);
-            outLeft -= sizeof(char16_t);
-            ++in;
-            --inLeft;
+            const auto keep = [&] {
+                const auto b = static_cast<unsigned char>(*in);
+                *reinterpret_cast<char16_t*>(outp) = static_cast<char16_t>(EscapeBase + b);
+                outp += sizeof(char16_t);
+                outLeft -= sizeof(char16_t);
+                ++in;
+                --inLeft;
+                return b;
+            };
+            const unsigned char stray = keep();
+            for (size_t n = keptAfterStray(stray, in, inLeft); n > 0; --n)
+                keep();
             if (conv.ok())
                 conv.reset();
         }
@@ -113,7 +161,7 @@ std::string encode(TextView text)
                 break; // cannot happen: two bytes per unit is the most code page 932 needs
             const char16_t c = *reinterpret_cast<const char16_t*>(in);
             size_t units = 1;
-            if (c >= EscapeBase + 0x80 && c <= EscapeBase + 0xFF) {
+            if (c >= EscapeBase && c <= EscapeBase + 0xFF) {
                 *outp = static_cast<char>(c - EscapeBase);
             } else {
                 *outp = '?';
@@ -139,7 +187,7 @@ std::string encode(TextView text)
 bool isValid(std::string_view bytes)
 {
     for (char16_t c : decode(bytes)) {
-        if (c >= EscapeBase + 0x80 && c <= EscapeBase + 0xFF)
+        if (c >= EscapeBase && c <= EscapeBase + 0xFF)
             return false;
     }
     return true;

@@ -1,8 +1,11 @@
 // Code page 932 (Japanese Shift-JIS as Windows writes it), both ways.
 //
 // Decoding never fails: a byte that is not valid code page 932 becomes the lone surrogate
-// U+DC00 + byte, and encoding turns such a surrogate back into the same byte. A line read from
-// a file and written back therefore keeps its bytes even when they are not valid Shift-JIS.
+// U+DC00 + byte, and encoding turns any such surrogate back into the same byte. A line read from
+// a file and written back therefore keeps its bytes even when they are not valid Shift-JIS,
+// and always reads back as the same text. The one change: characters that code page 932 holds
+// twice (NEC-selected IBM extensions ED40-EEFC, IBM roman numerals ...) are written in the form
+// Windows writes them (FA40-FC4B, 8754 ...).
 #pragma once
 
 #include "platform/text.h"

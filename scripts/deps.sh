@@ -7,6 +7,7 @@ packages=(
   qt6-base-dev libfluidsynth-dev libgtest-dev
   fonts-ipafont-gothic timgm6mb-soundfont
   xvfb xauth imagemagick
+  time # peak memory of the real program in the robustness tests
 )
 packages+=("$@")
 

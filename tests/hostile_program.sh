@@ -115,7 +115,9 @@ fi
 
 # The program and its data folder on a read-only mount, and on a full disk; both need a mount
 # namespace of our own (unshare -rm), which some containers do not allow.
-if unshare -rm true 2> /dev/null; then
+mkdir "$work/probe"
+if unshare -rm sh -c 'mount --bind "$0" "$0" && mount -o remount,bind,ro "$0" &&
+    mount -t tmpfs -o size=64k tmpfs "$0"' "$work/probe" 2> /dev/null; then
   new_folder read-only
   run_case "the data folder on a read-only mount" 1 \
     "dat/kako.dat: cannot be written (the folder is read-only)" same \
@@ -132,8 +134,8 @@ if unshare -rm true 2> /dev/null; then
       cp "$0/dat/kako.dat" "$0/kako-after"; ls "$0/dat" > "$0/listing"
       exit $status' "$dir"
 else
-  skip "the data folder on a read-only mount" "no user and mount namespace (unshare -rm)"
-  skip "the data folder on a full disk" "no user and mount namespace (unshare -rm)"
+  skip "the data folder on a read-only mount" "no mounts in a user namespace here (unshare -rm)"
+  skip "the data folder on a full disk" "no mounts in a user namespace here (unshare -rm)"
 fi
 
 if [ "$failures" -ne 0 ]; then

@@ -24,6 +24,26 @@ namespace {
 int Picture::width() const { return image_ ? image_->width() : 0; }
 int Picture::height() const { return image_ ? image_->height() : 0; }
 
+namespace {
+    // The common formats, told from their first bytes, so that only their reader is loaded;
+    // anything else is left to the readers' own tests of the content.
+    QByteArray formatFromSignature(QIODevice& file)
+    {
+        const QByteArray head = file.peek(8);
+        if (head.startsWith("\x89PNG\r\n\x1a\n"))
+            return "png";
+        if (head.startsWith("\xff\xd8\xff"))
+            return "jpeg";
+        if (head.startsWith("GIF87a") || head.startsWith("GIF89a"))
+            return "gif";
+        if (head.startsWith("BM"))
+            return "bmp";
+        if (head.size() >= 4 && head[0] == 0 && head[1] == 0 && (head[2] == 1 || head[2] == 2) && head[3] == 0)
+            return "ico";
+        return {};
+    }
+}
+
 Picture LoadPicture(const Text& path, const Text& displayName)
 {
     QFile file(toQ(path));
@@ -31,8 +51,8 @@ Picture LoadPicture(const Text& path, const Text& displayName)
         throw RuntimeError(displayName + u": not found");
     if (!file.open(QIODevice::ReadOnly))
         throw RuntimeError(displayName + u": cannot be read (" + file.errorString().toStdU16String() + u")");
-    // No format is named: the reader recognises it from the first bytes of the file.
-    QImageReader reader(&file);
+    // The format is recognised from the content, never from the name.
+    QImageReader reader(&file, formatFromSignature(file));
     reader.setAutoTransform(false);
     const QSize size = reader.size();
     if (size.isValid() && (size.width() > MaxPictureSide || size.height() > MaxPictureSide))

@@ -172,6 +172,17 @@ TEST(CheckMarkers, AMarkerHiddenInTextIsAnErrorWithItsLine)
     img.file("0.dat", { u"ぼくのimgフォルダ", u">p", u">end" });
     EXPECT_TRUE(only(img.check(), Severity::Error, "0.dat", 1, "a picture line"));
 
+    Folder trailing;
+    trailing.file("0.dat", { u"はじまり", u">p", u">end ここまで" });
+    EXPECT_TRUE(only(trailing.check(), Severity::Warning, "0.dat", 3,
+        "the game reads this line as an \"end\" line (the play-through starts again from 0.dat) "
+        "and ignores the rest of it"));
+
+    Folder quoted;
+    quoted.file("0.dat", { u"はじまり", u"「piano」", u">end" });
+    EXPECT_TRUE(only(quoted.check(), Severity::Error, "0.dat", 2, "\"p\" at character 2"))
+        << "p runs into a word";
+
     Folder branch;
     branch.file("0.dat", { u"はじまり", u">img>olive" });
     branch.file("g.dat", { u">end" });

@@ -195,6 +195,7 @@ private:
     void checkPicture(const std::string& file, const std::string& when)
     {
         used_.insert(file);
+        pictures_.insert(file);
         if (!folder_.has(file))
             report_.warning(file, 0,
                 "missing: the game shows it " + when
@@ -220,6 +221,8 @@ private:
                         + " is the name of a data file of the game (" + file + ")");
             } else if (const auto problem = folder_.pictureProblem(file)) {
                 report_.error(use.file, use.line, "the game cannot show this picture: " + *problem);
+            } else {
+                pictures_.insert(file);
             }
             used_.insert(file);
         }
@@ -272,14 +275,11 @@ private:
             turns += event.exit == Exit::Turn;
             names += (names.empty() ? "" : " ") + u8(event.name);
         }
-        std::set<std::string> pictures;
-        for (const std::string& file : used_) {
-            if (folder_.has(file) && !folder_.pictureProblem(file) && file != "txt.dat")
-                pictures.insert(file);
-        }
+        const auto pictures = std::count_if(pictures_.begin(), pictures_.end(),
+            [&](const std::string& file) { return !folder_.pictureProblem(file); });
         summary.push_back(std::to_string(story.events.size()) + " events (" + names + "), "
-            + std::to_string(turns) + " crafting turns, " + std::to_string(pictures.size())
-            + " pictures, " + std::to_string(result_.captions.size()) + " feelings");
+            + std::to_string(turns) + " crafting turns, " + std::to_string(pictures) + " pictures, "
+            + std::to_string(result_.captions.size()) + " feelings");
 
         const Split routes = routeSplit();
         const Split endings = endingSplit();
@@ -325,7 +325,8 @@ private:
     Report& report_;
     Folder folder_;
     std::map<int, std::array<Text, 3>> keys_;
-    std::set<std::string> used_;
+    std::set<std::string> used_; // the files the story reads
+    std::set<std::string> pictures_; // the pictures it shows
 };
 
 void usage(std::ostream& out)

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <deque>
+#include <optional>
 
 namespace check {
 
@@ -75,20 +76,20 @@ bool isSpace(char16_t c)
     return c == u' ' || c == u'\t' || c == u'　';
 }
 
-// A marker line written on purpose: one character that is not a letter, the marker, and
-// nothing after it but spaces; a picture line goes on with one more such character and the
-// picture name, and a page break may be "pp" (the replay shows it as an empty line).
-bool isDeliberate(TextView line, LineKind kind)
+// What follows a line's marker when the line is shaped like a marker line: one character that
+// is not a letter, then the marker, not run into a word ("pp" counts as one page-break marker,
+// the form the replay shows as an empty line). Nothing when the marker hides in text.
+std::optional<TextView> afterMarker(TextView line, LineKind kind)
 {
     const TextView marker = markerText(kind);
     if (platform::InStr(line, marker) != 2 || isLetter(line[0]))
-        return false;
+        return std::nullopt;
     TextView rest = line.substr(1 + marker.size());
-    if (kind == LineKind::Img)
-        return rest.empty() || !isLetter(rest[0]);
     if (kind == LineKind::PageBreak && rest.starts_with(u"p"))
         rest.remove_prefix(1);
-    return std::all_of(rest.begin(), rest.end(), isSpace);
+    if (!rest.empty() && isLetter(rest[0]))
+        return std::nullopt;
+    return rest;
 }
 
 std::string halves(int width)
@@ -174,8 +175,14 @@ private:
                     + ", since the name holds \"" + u8(marker) + "\": " + shown(line));
             return true;
         }
-        if (isDeliberate(line, kind))
+        // A picture line goes on with its picture's name; other markers stand alone.
+        if (const auto rest = afterMarker(line, kind)) {
+            if (kind != LineKind::Img && !std::all_of(rest->begin(), rest->end(), isSpace))
+                report_.warning(file_, no,
+                    "the game reads this line as " + readAs(kind)
+                        + " and ignores the rest of it: " + shown(line));
             return true;
+        }
         report_.error(file_, no,
             "the game reads this line as " + readAs(kind) + ", not as text: \"" + u8(marker)
                 + "\" at character " + std::to_string(platform::InStr(line, marker)) + " of "

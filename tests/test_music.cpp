@@ -71,6 +71,29 @@ std::string mode(Mci& device)
 
 const Text untouched(16, u' ');
 
+// Sets an environment variable for the time of a block.
+class ScopedEnvironment {
+public:
+    ScopedEnvironment(const char* name, const std::string& value)
+        : name_(name)
+    {
+        if (const char* old = std::getenv(name))
+            old_ = old;
+        setenv(name, value.c_str(), 1);
+    }
+    ~ScopedEnvironment()
+    {
+        if (old_)
+            setenv(name_, old_->c_str(), 1);
+        else
+            unsetenv(name_);
+    }
+
+private:
+    const char* name_;
+    std::optional<std::string> old_;
+};
+
 } // namespace
 
 TEST(Music, PlaysFromStartUpAndStopsAtTheLastEventOfTheFile)
@@ -218,8 +241,8 @@ TEST(Music, WithoutASoundfontOrASoundDeviceTheGameIsSilentAndSaysNothing)
         // an ALSA configuration without any device.
         const std::string noDevices = empty.path().toStdString() + "/asound.conf";
         test::writeBytes(noDevices, "");
-        setenv("PULSE_SERVER", "unix:/nonexistent/pulse", 1);
-        setenv("ALSA_CONFIG_PATH", noDevices.c_str(), 1);
+        const ScopedEnvironment pulse("PULSE_SERVER", "unix:/nonexistent/pulse");
+        const ScopedEnvironment alsa("ALSA_CONFIG_PATH", noDevices);
         testing::internal::CaptureStderr();
         MusicGame g { FluidSynthMci::Options() };
         test::writeMidi(g.dat("bgm.mid"), 1000);

@@ -1,7 +1,7 @@
 // Benchmarks of the running game, in one process: idle cost, fast reading, replay, a long
 // past-record list, layout. Each figure is printed with its unit and the median of its runs.
 //
-//   pelirra_bench [--quick] [DAT_FOLDER]
+//   pelirra_bench [--quick] [--only NAME] [DAT_FOLDER]    (NAME: idle, fast, replay, kako, layout)
 //
 // Run it under a display (Xvfb) to measure real painting; QT_QPA_PLATFORM=offscreen works too.
 #include "shell/fom.h"
@@ -292,10 +292,13 @@ int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     storyFolder = QCoreApplication::applicationDirPath() + "/../dat";
+    QString only;
     for (int i = 1; i < argc; ++i) {
         const QString a = QString::fromLocal8Bit(argv[i]);
         if (a == "--quick")
             quick = true;
+        else if (a == "--only" && i + 1 < argc)
+            only = QString::fromLocal8Bit(argv[++i]);
         else
             storyFolder = a;
     }
@@ -304,10 +307,11 @@ int main(int argc, char** argv)
         return 2;
     }
     std::printf("platform: %s\n", qPrintable(QGuiApplication::platformName()));
-    benchIdle();
-    benchFastReading();
-    benchReplay();
-    benchKako();
-    benchLayout();
+    const std::pair<const char*, void (*)()> benches[] = { { "idle", benchIdle }, { "fast", benchFastReading },
+        { "replay", benchReplay }, { "kako", benchKako }, { "layout", benchLayout } };
+    for (const auto& [name, run] : benches) {
+        if (only.isEmpty() || only == QLatin1String(name))
+            run();
+    }
     return 0;
 }

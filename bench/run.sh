@@ -13,11 +13,12 @@ else
   echo "Sound device: none (the music is silent; its device fails to open)"
 fi
 
-runs=7; [ "${1:-}" = "--quick" ] && runs=3
+runs=7; quick=""
+if [ "${1:-}" = "--quick" ]; then runs=3; quick="--quick"; fi
 xvfb-run -a -s "-screen 0 1280x1024x24 -dpi 96" bash -c '
   build/bench/pelirra_coldstart build/pelirra "$0"
-  build/bench/pelirra_bench "$1"
-' "$runs" "${1:-}"
+  build/bench/pelirra_bench $1
+' "$runs" "$quick"
 for b in build/bench/pelirra_bench_*; do
   [ -x "$b" ] && xvfb-run -a -s "-screen 0 1280x1024x24" "$b"
 done

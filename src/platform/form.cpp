@@ -243,6 +243,12 @@ void Form::setBackColor(Color c)
     widget_->setPalette(pal);
 }
 
+void Form::setTabOrder(const std::vector<const Control*>& order)
+{
+    for (size_t i = 1; i < order.size(); ++i)
+        QWidget::setTabOrder(order[i - 1]->widget_, order[i]->widget_);
+}
+
 void Form::addControl(Control* c)
 {
     controls_.push_back(c);

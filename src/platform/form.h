@@ -63,6 +63,9 @@ public:
     double twipsToUnitsY(double twips) const;
     int twipsToPixels(double twips) const;
 
+    // The order in which the keyboard focus moves through the controls (those that take it).
+    void setTabOrder(const std::vector<const Control*>& order);
+
     Dispatcher& dispatcher() const { return dispatcher_; }
     QWidget* widget() const;
 

@@ -1,8 +1,131 @@
 #include "platform/mci.h"
 #include "platform/system.h"
 
+#ifdef _WIN32
+#include <windows.h>
+
+#include <mmsystem.h>
+
+#include <cstring>
+#else
+#include "platform/mci_fluidsynth.h"
+#endif
+
+#include <algorithm>
+
 namespace platform {
 
-std::unique_ptr<Mci> makeDefaultMci() { return std::make_unique<NullMci>(); }
+std::optional<MciCommand> parseMciCommand(TextView command)
+{
+    std::vector<Text> words;
+    size_t i = 0;
+    const auto blank = [](char16_t c) { return c == u' ' || c == u'\t'; };
+    while (i < command.size()) {
+        if (blank(command[i])) {
+            ++i;
+            continue;
+        }
+        if (command[i] == u'"') {
+            const size_t end = command.find(u'"', i + 1);
+            if (end == TextView::npos)
+                return std::nullopt;
+            words.emplace_back(command.substr(i + 1, end - i - 1));
+            i = end + 1;
+            continue;
+        }
+        const size_t start = i;
+        while (i < command.size() && !blank(command[i]))
+            ++i;
+        words.emplace_back(command.substr(start, i - start));
+    }
+    if (words.size() < 2)
+        return std::nullopt;
+    MciCommand c;
+    for (char16_t ch : words[0])
+        c.verb += ch >= u'A' && ch <= u'Z' ? static_cast<char16_t>(ch - u'A' + u'a') : ch;
+    c.device = std::move(words[1]);
+    c.words.assign(
+        std::make_move_iterator(words.begin() + 2), std::make_move_iterator(words.end()));
+    return c;
+}
+
+bool sameWord(TextView a, TextView b) { return UCase(a) == UCase(b); }
+
+namespace {
+    std::vector<Text>::iterator findWord(std::vector<Text>& words, TextView keyword)
+    {
+        return std::find_if(
+            words.begin(), words.end(), [&](const Text& w) { return sameWord(w, keyword); });
+    }
+}
+
+bool takeWord(std::vector<Text>& words, TextView keyword)
+{
+    const auto at = findWord(words, keyword);
+    if (at == words.end())
+        return false;
+    words.erase(at);
+    return true;
+}
+
+std::optional<Text> takeValue(std::vector<Text>& words, TextView keyword)
+{
+    const auto at = findWord(words, keyword);
+    if (at == words.end())
+        return Text();
+    if (at + 1 == words.end())
+        return std::nullopt;
+    Text value = std::move(*(at + 1));
+    words.erase(at, at + 2);
+    return value;
+}
+
+void putReply(Text* reply, int replyLength, TextView answer)
+{
+    if (!reply || replyLength <= 0)
+        return;
+    const size_t room = std::min(reply->size(), static_cast<size_t>(replyLength - 1));
+    const size_t n = std::min(answer.size(), room);
+    reply->replace(0, n, answer.substr(0, n));
+    if (n < reply->size())
+        (*reply)[n] = u'\0';
+}
+
+#ifdef _WIN32
+namespace {
+    // The commands of winmm itself, in the system's ANSI code page.
+    class WinMci : public Mci {
+    public:
+        int mciSendString(TextView command, Text* reply, int replyLength) override
+        {
+            const auto* wide = reinterpret_cast<const wchar_t*>(command.data());
+            const int wideLength = static_cast<int>(command.size());
+            const int n
+                = WideCharToMultiByte(CP_ACP, 0, wide, wideLength, nullptr, 0, nullptr, nullptr);
+            std::string ansi(static_cast<size_t>(n), '\0');
+            WideCharToMultiByte(CP_ACP, 0, wide, wideLength, ansi.data(), n, nullptr, nullptr);
+            const int length = reply ? std::max(replyLength, 0) : 0;
+            std::string buffer(static_cast<size_t>(length) + 1, '\0');
+            const MCIERROR err
+                = mciSendStringA(ansi.c_str(), length ? buffer.data() : nullptr, length, nullptr);
+            if (err != 0)
+                return static_cast<int>(err);
+            if (length) {
+                const int bytes = static_cast<int>(std::strlen(buffer.c_str()));
+                const int m = MultiByteToWideChar(CP_ACP, 0, buffer.data(), bytes, nullptr, 0);
+                Text answer(static_cast<size_t>(m), u'\0');
+                MultiByteToWideChar(
+                    CP_ACP, 0, buffer.data(), bytes, reinterpret_cast<wchar_t*>(answer.data()), m);
+                putReply(reply, replyLength, answer);
+            }
+            return 0;
+        }
+    };
+}
+
+std::unique_ptr<Mci> makeDefaultMci() { return std::make_unique<WinMci>(); }
+#else
+std::unique_ptr<Mci> makeDefaultMci() { return std::make_unique<FluidSynthMci>(); }
+#endif
 
 } // namespace platform

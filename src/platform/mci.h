@@ -4,6 +4,9 @@
 
 #include "platform/text.h"
 
+#include <optional>
+#include <vector>
+
 namespace platform {
 
 class Mci {
@@ -23,5 +26,30 @@ class NullMci : public Mci {
 public:
     int mciSendString(TextView, Text*, int) override { return ErrNoDevice; }
 };
+
+// A command text split into words at spaces and tabs. A word that starts with a double quote
+// runs to the next double quote and keeps its spaces; the quotes are dropped.
+struct MciCommand {
+    Text verb; // in lower case
+    Text device; // the alias, or the file for "open"
+    std::vector<Text> words; // the rest, as written
+};
+
+// Empty when the text has no verb or no device, or a quote is not closed.
+std::optional<MciCommand> parseMciCommand(TextView command);
+
+// Keywords and aliases compare without regard to the case of ASCII letters.
+bool sameWord(TextView a, TextView b);
+
+// Takes the first `keyword` out of `words`; true when it was there.
+bool takeWord(std::vector<Text>& words, TextView keyword);
+// Takes `keyword` and the word after it out of `words`: the value, empty when the keyword is
+// not there, and nullopt (the words unchanged) when it is the last word.
+std::optional<Text> takeValue(std::vector<Text>& words, TextView keyword);
+
+// Fills a reply buffer as the command strings do: `answer` from the buffer's start, at most
+// `replyLength` - 1 characters, then a terminating zero when there is room. The buffer keeps its
+// size; the characters after the zero are left as they were.
+void putReply(Text* reply, int replyLength, TextView answer);
 
 } // namespace platform

@@ -26,6 +26,26 @@ namespace {
 int Picture::width() const { return image_ ? image_->width() : 0; }
 int Picture::height() const { return image_ ? image_->height() : 0; }
 
+namespace {
+    // The common formats, told from their first bytes, so that only their reader is loaded;
+    // anything else is left to the readers' own tests of the content.
+    QByteArray formatFromSignature(QIODevice& file)
+    {
+        const QByteArray head = file.peek(8);
+        if (head.startsWith("\x89PNG\r\n\x1a\n"))
+            return "png";
+        if (head.startsWith("\xff\xd8\xff"))
+            return "jpeg";
+        if (head.startsWith("GIF87a") || head.startsWith("GIF89a"))
+            return "gif";
+        if (head.startsWith("BM"))
+            return "bmp";
+        if (head.size() >= 4 && head[0] == 0 && head[1] == 0 && (head[2] == 1 || head[2] == 2) && head[3] == 0)
+            return "ico";
+        return {};
+    }
+}
+
 Picture LoadPicture(const Text& path, const Text& displayName)
 {
     // A regular file only: a named pipe in its place would keep the reader waiting for ever.
@@ -39,11 +59,11 @@ Picture LoadPicture(const Text& path, const Text& displayName)
         return RuntimeError(displayName + u": too large to show (" + Str(size.width()) + u" × "
             + Str(size.height()) + u" pixels; at most " + Str(MaxPicturePixels) + u" pixels)");
     };
-    // No format is named: the reader recognises it from the first bytes of the file. One decode
-    // may take at most MaxPictureDecodeMiB; a picture whose header claims more pixels than
-    // MaxPicturePixels is refused before anything is decoded.
+    // The format is recognised from the content, never from the name. One decode may take at
+    // most MaxPictureDecodeMiB; a picture whose header claims more pixels than MaxPicturePixels
+    // is refused before anything is decoded.
     QImageReader::setAllocationLimit(MaxPictureDecodeMiB);
-    QImageReader reader(&file);
+    QImageReader reader(&file, formatFromSignature(file));
     reader.setAutoTransform(false);
     const QSize size = reader.size();
     if (size.isValid() && static_cast<long long>(size.width()) * size.height() > MaxPicturePixels)

@@ -65,6 +65,7 @@ Fom::Fom(System& system)
     LineTim.onTick([this] { LineTim_Timer(); });
     Bgm_Check.onTick([this] { Bgm_Check_Timer(); });
     LoadCom(0);
+    Me.setTabOrder({ &Com(0), &Lbl, &TxtPic, &Dfe, &Img, &LblCom, &Lst, &Txt });
 
     sys.dispatcher.setFailureHandler([this](const RuntimeError& e) { Failed(e); });
 }

@@ -76,15 +76,13 @@ void writePicture(const std::string& path, int w, int h, const char* format, uns
 int RecordingMci::mciSendString(platform::TextView command, Text* reply, int replyLength)
 {
     commands.emplace_back(command);
+    if (device)
+        return results.emplace_back(device->mciSendString(command, reply, replyLength));
     if (!mode)
-        return ErrNoDevice;
-    if (reply && command == u"status MIDI mode") {
-        Text answer = mode->substr(0, static_cast<size_t>(std::max(0, replyLength - 1)));
-        reply->replace(0, answer.size(), answer);
-        if (answer.size() < reply->size())
-            (*reply)[answer.size()] = u'\0';
-    }
-    return 0;
+        return results.emplace_back(ErrNoDevice);
+    if (command == u"status MIDI mode")
+        platform::putReply(reply, replyLength, *mode);
+    return results.emplace_back(0);
 }
 
 Game::Game()

@@ -30,13 +30,17 @@ std::vector<Text> readLines(const std::string& path);
 // a GIF is always one pixel.
 void writePicture(const std::string& path, int w, int h, const char* format, unsigned rgb = 0x336699);
 
-// Records every music command; every command fails, as on a machine without music.
+// Records every music command and its result. Every command fails, as on a machine without
+// music, unless `mode` or `device` is set.
 class RecordingMci : public platform::Mci {
 public:
     int mciSendString(platform::TextView command, Text* reply, int replyLength) override;
     std::vector<Text> commands;
+    std::vector<int> results;
     // When set, answers "status MIDI mode" with this text and every command succeeds.
     std::optional<Text> mode;
+    // When set, every command is passed on to this device.
+    std::unique_ptr<platform::Mci> device;
 };
 
 class Game {

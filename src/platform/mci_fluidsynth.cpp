@@ -1,0 +1,512 @@
+// The music device over FluidSynth.
+//
+// Three threads meet here. The game's thread sends the commands. A loader thread creates the
+// synthesizer and loads the soundfont into it, once, the first time a file is opened: that takes
+// from 30 ms (TimGM6mb) to half a second (FluidR3), too long to hold up the window's first
+// appearance, and nobody touches that synthesizer until it is handed over. The sound output
+// calls back on its own thread for audio; the sequencer runs inside that call, timed by the
+// samples synthesized ("player.timing-source" = "sample"), so a device without sound output
+// plays exactly as far as renderMilliseconds synthesizes. One mutex covers the synthesizer, the
+// sequencer and the state of the open file: commands hold it for microseconds, and it is never
+// held while a soundfont loads or while a sound output opens or closes.
+#include "platform/mci_fluidsynth.h"
+
+#include <fluidsynth.h>
+#ifdef PELIRRA_HAVE_ALSA
+#include <alsa/asoundlib.h>
+#endif
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <mutex>
+#include <set>
+#include <sys/resource.h>
+#include <thread>
+#include <unistd.h>
+
+namespace platform {
+
+namespace {
+
+#ifdef PELIRRA_HAVE_ALSA
+    void ignoreAlsaError(const char*, int, const char*, int, const char*, ...) { }
+#endif
+
+    // Music that cannot play is not worth a word: FluidSynth's log and the ALSA library's own
+    // complaints (a machine without a sound card) stay off the terminal.
+    void silenceLibraries()
+    {
+        static std::once_flag once;
+        std::call_once(once, [] {
+            for (int level : { FLUID_PANIC, FLUID_ERR, FLUID_WARN, FLUID_INFO, FLUID_DBG })
+                fluid_set_log_function(level, nullptr, nullptr);
+#ifdef PELIRRA_HAVE_ALSA
+            snd_lib_error_set_handler(ignoreAlsaError);
+#endif
+        });
+    }
+
+    // The soundfonts of `folder` in the order they are tried; each file once, however many
+    // links name it.
+    std::vector<std::string> findSoundfonts(const std::string& folder)
+    {
+        namespace fs = std::filesystem;
+        std::vector<std::string> found;
+        std::set<fs::path> seen;
+        const auto add = [&](const fs::path& path) {
+            std::error_code ec;
+            if (!fs::is_regular_file(path, ec))
+                return;
+            const fs::path real = fs::canonical(path, ec);
+            if (!ec && seen.insert(real).second)
+                found.push_back(path.string());
+        };
+        for (const char* name : { "TimGM6mb.sf2", "default-GM.sf2", "default-GM.sf3",
+                 "FluidR3_GM.sf2", "FluidR3_GM.sf3" })
+            add(fs::path(folder) / name);
+        std::vector<fs::path> others;
+        std::error_code ec;
+        for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+            const auto ext = it->path().extension();
+            if (ext == ".sf2" || ext == ".sf3")
+                others.push_back(it->path());
+        }
+        std::sort(others.begin(), others.end());
+        for (const auto& path : others)
+            add(path);
+        return found;
+    }
+
+    uint32_t bigEndian(const std::string& bytes, size_t at, int count)
+    {
+        uint32_t v = 0;
+        for (int i = 0; i < count; ++i)
+            v = v << 8 | static_cast<unsigned char>(bytes[at + static_cast<size_t>(i)]);
+        return v;
+    }
+
+    // A standard MIDI file as FluidSynth plays it: the header, then chunks that lie whole in the
+    // file, as many tracks among them as the header counts, and time in ticks a beat (not SMPTE).
+    // The events themselves are read when the file plays.
+    bool isMidiFile(const std::string& bytes)
+    {
+        if (bytes.size() < 14 || bytes.compare(0, 4, "MThd") != 0 || bigEndian(bytes, 4, 4) != 6
+            || bigEndian(bytes, 8, 2) > 2 || (bigEndian(bytes, 12, 2) & 0x8000) != 0)
+            return false;
+        uint32_t tracks = 0;
+        size_t at = 14;
+        while (at + 8 <= bytes.size()) {
+            const uint64_t length = bigEndian(bytes, at + 4, 4);
+            if (at + 8 + length > bytes.size())
+                return false;
+            if (bytes.compare(at, 4, "MTrk") == 0)
+                ++tracks;
+            at += 8 + length;
+        }
+        return tracks >= bigEndian(bytes, 10, 2);
+    }
+
+    // The bytes of a standard MIDI file, or nothing when `path` is not one.
+    std::optional<std::string> readMidiFile(const std::string& path)
+    {
+        std::ifstream in(path, std::ios::binary);
+        if (!in)
+            return std::nullopt;
+        std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        if (in.bad() || !isMidiFile(bytes))
+            return std::nullopt;
+        return bytes;
+    }
+
+} // namespace
+
+struct FluidSynthMci::Impl {
+    explicit Impl(Options o)
+        : options(std::move(o))
+    {
+    }
+
+    Options options;
+
+    // ---- the game's thread only ----
+    fluid_settings_t* settings = nullptr; // shared with the loader and the sound output
+    std::thread loader;
+    fluid_audio_driver_t* output = nullptr;
+    std::string outputName;
+
+    // ---- under the mutex ----
+    mutable std::mutex mutex;
+    enum class Font { Absent, Loading, Ready, Failed } font = Font::Absent;
+    fluid_synth_t* synth = nullptr; // set once the soundfont is loaded
+    std::string soundfont;
+    bool open = false; // a file is open under `alias`
+    Text alias;
+    std::string midi; // the file, parsed again for each new sequencer
+    fluid_player_t* player = nullptr; // the sequencer; only while open and once `synth` is set
+    bool playing = false; // a play command is in force: not stopped, not sought
+    bool moved = false; // the sequencer has left the start since it was made
+    bool ended = false; // the last event of the file has been played
+    int tick = 0;
+
+    int openFile(const Text& path, const Text& name);
+    void close();
+    void play(bool fromStart);
+    void stop();
+    void seekToStart();
+    bool isPlaying();
+
+    bool makeSettings();
+    void load(std::vector<std::string> fonts);
+    bool openOutput();
+    void makePlayer();
+    void rewind();
+    static int render(void* data, int len, int nfx, float* fx[], int nout, float* out[]);
+    static int onTick(void* data, int tick);
+};
+
+int FluidSynthMci::Impl::openFile(const Text& path, const Text& name)
+{
+    {
+        std::lock_guard lock(mutex);
+        // One file at a time: the sequencer is not shared between aliases.
+        if (open && !sameWord(alias, name))
+            return ErrCannotOpen;
+    }
+    close();
+    auto bytes = readMidiFile(toUtf8(path));
+    if (!bytes)
+        return ErrCannotOpen;
+    Font state;
+    {
+        std::lock_guard lock(mutex);
+        state = font; // changes from Absent only on this thread
+    }
+    std::vector<std::string> fonts;
+    if (state == Font::Failed
+        || (state == Font::Absent && (fonts = findSoundfonts(options.soundfontFolder)).empty()))
+        return ErrCannotOpen;
+    // Nothing is loaded for a machine that cannot play.
+    if (!makeSettings() || !openOutput())
+        return ErrCannotOpen;
+    if (!fonts.empty()) {
+        std::lock_guard lock(mutex);
+        font = Font::Loading;
+        loader = std::thread([this, fonts = std::move(fonts)] { load(fonts); });
+    }
+    std::lock_guard lock(mutex);
+    open = true;
+    alias = name;
+    midi = std::move(*bytes);
+    if (synth)
+        makePlayer();
+    return 0;
+}
+
+void FluidSynthMci::Impl::close()
+{
+    // The sound output goes first, outside the lock: its thread may be waiting for the lock.
+    if (output) {
+        delete_fluid_audio_driver(output);
+        output = nullptr;
+        outputName.clear();
+    }
+    std::lock_guard lock(mutex);
+    if (player) {
+        delete_fluid_player(player);
+        player = nullptr;
+    }
+    if (synth)
+        fluid_synth_system_reset(synth);
+    open = false;
+    alias.clear();
+    midi.clear();
+    playing = moved = ended = false;
+    tick = 0;
+}
+
+void FluidSynthMci::Impl::play(bool fromStart)
+{
+    std::lock_guard lock(mutex);
+    if (fromStart && moved)
+        rewind();
+    // At the end there is nothing left to play: the mode stays stopped.
+    if (ended)
+        return;
+    playing = moved = true;
+    if (player)
+        fluid_player_play(player);
+}
+
+void FluidSynthMci::Impl::stop()
+{
+    std::lock_guard lock(mutex);
+    if (!playing)
+        return;
+    playing = false;
+    if (player) {
+        fluid_player_stop(player); // keeps the position: a later play goes on from there
+        fluid_synth_all_notes_off(synth, -1);
+    }
+}
+
+void FluidSynthMci::Impl::seekToStart()
+{
+    stop();
+    std::lock_guard lock(mutex);
+    if (moved)
+        rewind();
+}
+
+bool FluidSynthMci::Impl::isPlaying()
+{
+    std::lock_guard lock(mutex);
+    // A file that FluidSynth could not read ends its sequencer at once, without a last event.
+    return playing && !ended
+        && (!player || fluid_player_get_status(player) == FLUID_PLAYER_PLAYING);
+}
+
+bool FluidSynthMci::Impl::makeSettings()
+{
+    if (!settings) {
+        settings = new_fluid_settings();
+        if (!settings)
+            return false;
+        fluid_settings_setstr(settings, "player.timing-source", "sample");
+        fluid_settings_setint(settings, "synth.lock-memory", 0);
+        // Only the instruments the file uses are loaded, and the tune sits at a comfortable level.
+        fluid_settings_setint(settings, "synth.dynamic-sample-loading", 1);
+        fluid_settings_setnum(settings, "synth.gain", 0.6);
+    }
+    return true;
+}
+
+// On the loader thread, at low priority: the window's first appearance comes first.
+void FluidSynthMci::Impl::load(std::vector<std::string> fonts)
+{
+    ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), 10);
+    fluid_synth_t* s = new_fluid_synth(settings);
+    std::string used;
+    for (const auto& path : fonts) {
+        if (s && fluid_synth_sfload(s, path.c_str(), 1) != FLUID_FAILED) {
+            used = path;
+            break;
+        }
+    }
+    if (s && used.empty()) {
+        delete_fluid_synth(s);
+        s = nullptr;
+    }
+    std::lock_guard lock(mutex);
+    if (!s) {
+        font = Font::Failed;
+        return;
+    }
+    synth = s;
+    soundfont = used;
+    font = Font::Ready;
+    if (open) {
+        makePlayer();
+        if (player && playing) {
+            fluid_player_play(player);
+            moved = true;
+        }
+    }
+}
+
+bool FluidSynthMci::Impl::openOutput()
+{
+    for (const auto& name : options.audioDrivers) {
+        if (fluid_settings_setstr(settings, "audio.driver", name.c_str()) != FLUID_OK)
+            continue;
+        output = new_fluid_audio_driver2(settings, &Impl::render, this);
+        if (output) {
+            outputName = name;
+            return true;
+        }
+    }
+    return options.audioDrivers.empty();
+}
+
+// A new sequencer on the open file, at its start. Under the lock, with `synth` set.
+void FluidSynthMci::Impl::makePlayer()
+{
+    player = new_fluid_player(synth);
+    if (!player)
+        return;
+    fluid_player_add_mem(player, midi.data(), midi.size());
+    fluid_player_set_tick_callback(player, &Impl::onTick, this);
+    moved = ended = false;
+    tick = 0;
+}
+
+// Back to the start, stopped. FluidSynth's sequencer, once it has played its file to the end,
+// waits for the last notes to die away and then resets the synthesizer on its own; a fresh one
+// avoids all that. Under the lock.
+void FluidSynthMci::Impl::rewind()
+{
+    moved = ended = false;
+    tick = 0;
+    if (!player)
+        return;
+    delete_fluid_player(player);
+    player = nullptr;
+    // Let the notes still sounding die away, and clear what the file left set (pitch bends,
+    // the sustain pedal) so that the next round starts as the first did.
+    fluid_synth_all_notes_off(synth, -1);
+    for (int chan = 0; chan < fluid_synth_count_midi_channels(synth); ++chan)
+        fluid_synth_cc(synth, chan, 121, 0);
+    makePlayer();
+}
+
+// On the sound output's thread: synthesizes the next period, which runs the sequencer.
+int FluidSynthMci::Impl::render(void* data, int len, int nfx, float* fx[], int nout, float* out[])
+{
+    auto* d = static_cast<Impl*>(data);
+    std::lock_guard lock(d->mutex);
+    if (!d->synth)
+        return FLUID_OK; // the buffers come zeroed: silence until the soundfont is ready
+    return fluid_synth_process(d->synth, len, nfx, fx, nout, out);
+}
+
+// Inside the synthesis, under the lock: the sequencer has sent every event up to `tick`.
+int FluidSynthMci::Impl::onTick(void* data, int tick)
+{
+    auto* d = static_cast<Impl*>(data);
+    d->tick = tick;
+    if (tick >= fluid_player_get_total_ticks(d->player))
+        d->ended = true;
+    return FLUID_OK;
+}
+
+FluidSynthMci::FluidSynthMci()
+    : FluidSynthMci(Options())
+{
+}
+
+FluidSynthMci::FluidSynthMci(Options options)
+    : d(std::make_unique<Impl>(std::move(options)))
+{
+    silenceLibraries();
+}
+
+FluidSynthMci::~FluidSynthMci()
+{
+    d->close();
+    if (d->loader.joinable())
+        d->loader.join();
+    if (d->synth)
+        delete_fluid_synth(d->synth);
+    if (d->settings)
+        delete_fluid_settings(d->settings);
+}
+
+int FluidSynthMci::mciSendString(TextView command, Text* reply, int replyLength)
+{
+    auto cmd = parseMciCommand(command);
+    if (!cmd)
+        return ErrUnsupported;
+    auto& words = cmd->words;
+    takeWord(words, u"notify");
+
+    if (cmd->verb == u"open") {
+        const auto name = takeValue(words, u"alias");
+        const auto type = takeValue(words, u"type");
+        if (!name || name->empty() || !type || !(type->empty() || sameWord(*type, u"sequencer"))
+            || !words.empty())
+            return ErrUnsupported;
+        return d->openFile(cmd->device, *name);
+    }
+
+    {
+        std::unique_lock lock(d->mutex);
+        // A soundfont that could not be loaded after all: the device is gone.
+        if (d->open && d->font == Impl::Font::Failed) {
+            lock.unlock();
+            d->close();
+            return ErrNoDevice;
+        }
+        if (!d->open || !sameWord(cmd->device, d->alias))
+            return ErrNoDevice;
+    }
+
+    if (cmd->verb == u"close" && words.empty()) {
+        d->close();
+        return 0;
+    }
+    if (cmd->verb == u"play") {
+        const auto from = takeValue(words, u"from");
+        if (!from || !(from->empty() || *from == u"0") || !words.empty())
+            return ErrUnsupported;
+        d->play(!from->empty());
+        return 0;
+    }
+    if (cmd->verb == u"stop" && words.empty()) {
+        d->stop();
+        return 0;
+    }
+    if (cmd->verb == u"seek" && words.size() == 2 && sameWord(words[0], u"to")
+        && (sameWord(words[1], u"start") || words[1] == u"0")) {
+        d->seekToStart();
+        return 0;
+    }
+    if (cmd->verb == u"status" && words.size() == 1 && sameWord(words[0], u"mode")) {
+        putReply(reply, replyLength, d->isPlaying() ? u"playing" : u"stopped");
+        return 0;
+    }
+    return ErrUnsupported;
+}
+
+bool FluidSynthMci::waitForSoundfont()
+{
+    if (d->loader.joinable())
+        d->loader.join();
+    std::lock_guard lock(d->mutex);
+    return d->font == Impl::Font::Ready;
+}
+
+float FluidSynthMci::renderMilliseconds(int ms)
+{
+    if (!waitForSoundfont())
+        return 0;
+    double rate = 44100;
+    fluid_settings_getnum(d->settings, "synth.sample-rate", &rate);
+    constexpr int block = 512;
+    float left[block], right[block];
+    float peak = 0;
+    for (long frames = std::lround(rate * ms / 1000); frames > 0; frames -= block) {
+        const int n = static_cast<int>(std::min<long>(frames, block));
+        {
+            std::lock_guard lock(d->mutex);
+            fluid_synth_write_float(d->synth, n, left, 0, 1, right, 0, 1);
+        }
+        for (int i = 0; i < n; ++i)
+            peak = std::max({ peak, std::fabs(left[i]), std::fabs(right[i]) });
+    }
+    return peak;
+}
+
+int FluidSynthMci::positionTicks() const
+{
+    std::lock_guard lock(d->mutex);
+    return d->player ? d->tick : 0;
+}
+
+int FluidSynthMci::lengthTicks() const
+{
+    std::lock_guard lock(d->mutex);
+    return d->player ? fluid_player_get_total_ticks(d->player) : 0;
+}
+
+std::string FluidSynthMci::soundfont() const
+{
+    std::lock_guard lock(d->mutex);
+    return d->soundfont;
+}
+
+std::string FluidSynthMci::audioDriver() const { return d->outputName; }
+
+} // namespace platform

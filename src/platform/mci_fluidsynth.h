@@ -1,0 +1,62 @@
+// The music device of a Linux machine: the command strings played by FluidSynth with a General
+// MIDI soundfont, through PulseAudio or ALSA.
+#pragma once
+
+#include "platform/mci.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+// Understands the commands of the music module, for one device under one alias:
+//   open "FILE" alias NAME [type sequencer]
+//   close NAME, play NAME [from 0], stop NAME, seek NAME to start, status NAME mode
+// each optionally with "notify" (which notifies nobody). Words are compared without regard to
+// case. Anything else fails with an error code and leaves the reply untouched.
+//
+// Opening fails when the file is missing or not a MIDI file, when no soundfont is installed and
+// when no sound output opens; the game then stays silent. The soundfont is loaded once, on a
+// thread of its own, the first time a file is opened; until it is ready a started file counts
+// as playing and starts to sound when it is. The mode is "stopped" as soon as the file's last
+// event has been played, while the last notes may still be dying away.
+class FluidSynthMci : public Mci {
+public:
+    struct Options {
+        // Where the General MIDI soundfonts are installed. TimGM6mb.sf2 is preferred, then the
+        // system's default-GM, FluidR3_GM and any other soundfont there.
+        std::string soundfontFolder = "/usr/share/sounds/sf2";
+        // FluidSynth's audio drivers, tried in order. With none the device has no sound output
+        // and synthesizes only when asked to (renderMilliseconds): tests and measurements drive
+        // the sequencer that way, without a sound device and without waiting.
+        std::vector<std::string> audioDrivers = { "pulseaudio", "alsa" };
+    };
+
+    FluidSynthMci();
+    explicit FluidSynthMci(Options options);
+    ~FluidSynthMci() override;
+    FluidSynthMci(const FluidSynthMci&) = delete;
+    FluidSynthMci& operator=(const FluidSynthMci&) = delete;
+
+    int mciSendString(TextView command, Text* reply, int replyLength) override;
+
+    // Without sound output: waits for the soundfont, then synthesizes `ms` milliseconds of audio,
+    // which moves the sequencer on by as much. Returns the peak level of that audio (0 to 1).
+    float renderMilliseconds(int ms);
+    // Waits until the soundfont is loaded (when one is being loaded); true when it is.
+    bool waitForSoundfont();
+
+    // The sequencer's position and the open file's length in MIDI ticks; 0 until it has started.
+    int positionTicks() const;
+    int lengthTicks() const;
+    // The soundfont in use and the audio driver that opened; empty when none.
+    std::string soundfont() const;
+    std::string audioDriver() const;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> d;
+};
+
+} // namespace platform

@@ -1,0 +1,448 @@
+// The story checker on small data folders, each broken in one way: the finding, its file and
+// its line.
+#include "check/checker.h"
+#include "support/game.h"
+
+#include "platform/cp932.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <sstream>
+
+using check::Severity;
+using platform::Text;
+
+namespace {
+
+// A data folder that plays and passes clean: two feelings and one event that ends the story.
+class Folder
+{
+public:
+    Folder()
+    {
+        file("txt.dat", { u"喜び", u"勇気" });
+        file("0.dat", { u"はじまり", u">p", u">end" });
+        picture("ive.dat");
+        bytes("bgm.mid", std::string("MThd\0\0\0\x06\0\0\0\x01\0\x60", 14));
+    }
+
+    // 0.dat is followed by a crafting turn with these key lines, then 1.dat ends the story.
+    void withTurn(const std::vector<Text>& keys = { u"喜び", u"勇気", u"" })
+    {
+        file("0.dat", { u"はじまり" });
+        file("0_han.dat", keys);
+        file("1.dat", { u"おわり", u">p", u">end" });
+        picture("game.dat");
+    }
+
+    std::string path(const std::string& name) const
+    {
+        return dir_.filePath(QString::fromStdString(name)).toStdString();
+    }
+    void file(
+        const std::string& name, const std::vector<Text>& lines, const std::string& eol = "\r\n")
+    {
+        test::writeLines(path(name), lines, eol);
+    }
+    void bytes(const std::string& name, const std::string& data)
+    {
+        test::writeBytes(path(name), data);
+    }
+    void picture(const std::string& name) { test::writePicture(path(name), 8, 6, "PNG"); }
+    void remove(const std::string& name)
+    {
+        ASSERT_TRUE(QFile::remove(QString::fromStdString(path(name))));
+    }
+
+    check::Result check() const { return check::checkFolder(dir_.path().toStdString()); }
+    std::string folder() const { return dir_.path().toStdString(); }
+
+private:
+    QTemporaryDir dir_;
+};
+
+std::string all(const check::Result& result)
+{
+    std::ostringstream out;
+    result.report.print(out, "dat");
+    return out.str();
+}
+
+// The report holds a finding of that severity on that file and line whose message holds `text`.
+testing::AssertionResult reports(const check::Result& result, Severity severity,
+    const std::string& file, int line, const std::string& text)
+{
+    for (const check::Finding& f : result.report.findings()) {
+        if (f.severity == severity && f.file == file && f.line == line
+            && f.message.find(text) != std::string::npos)
+            return testing::AssertionSuccess();
+    }
+    return testing::AssertionFailure()
+        << "no " << (severity == Severity::Error ? "error" : "warning") << " at " << file << ":"
+        << line << " about \"" << text << "\" in:\n"
+        << all(result);
+}
+
+// That finding and no other.
+testing::AssertionResult only(const check::Result& result, Severity severity,
+    const std::string& file, int line, const std::string& text)
+{
+    if (result.report.findings().size() != 1)
+        return testing::AssertionFailure() << "want one finding, got:\n" << all(result);
+    return reports(result, severity, file, line, text);
+}
+
+} // namespace
+
+TEST(CheckFolder, AStoryThatPlaysWellHasNoFindings)
+{
+    Folder plain;
+    EXPECT_TRUE(plain.check().report.findings().empty()) << all(plain.check());
+
+    Folder turn;
+    turn.withTurn();
+    EXPECT_TRUE(turn.check().report.findings().empty()) << all(turn.check());
+
+    // Markers written on purpose, in each of their forms.
+    Folder markers;
+    markers.picture("umi.dat");
+    markers.file("0.dat",
+        { u"はじまり", u">p", u"つぎ", u"　p", u"また", u">pp", u">img>umi", u"さいご", u">end " });
+    EXPECT_TRUE(markers.check().report.findings().empty()) << all(markers.check());
+}
+
+TEST(CheckFlow, ScriptsTheNamingRuleReachesMustBeThere)
+{
+    Folder noStart;
+    noStart.remove("0.dat");
+    EXPECT_TRUE(only(noStart.check(), Severity::Error, "0.dat", 0, "missing"));
+
+    Folder noNext;
+    noNext.withTurn();
+    noNext.remove("1.dat");
+    EXPECT_TRUE(only(noNext.check(), Severity::Error, "0.dat", 1, "1.dat, which is missing"));
+
+    Folder noRoute;
+    noRoute.file("0.dat", { u">hantei" });
+    noRoute.file("a1.dat", { u"うみ", u">p", u">end" });
+    const check::Result route = noRoute.check();
+    EXPECT_TRUE(reports(route, Severity::Error, "0.dat", 1,
+        "route b (score 16 or more) goes on to b1.dat, which is missing"));
+
+    Folder empty;
+    empty.file("0.dat", {});
+    EXPECT_TRUE(only(empty.check(), Severity::Error, "0.dat", 0, "is empty"));
+
+    Folder picture;
+    picture.withTurn();
+    picture.picture("1.dat");
+    EXPECT_TRUE(reports(picture.check(), Severity::Error, "0.dat", 1, "1.dat, which is a picture"));
+}
+
+TEST(CheckFlow, EndingsLeaveThroughEndAndLinesAfterABranchAreNeverRead)
+{
+    Folder ending;
+    ending.file("0.dat", { u">ive" }); // before any route branch the endings are g and b
+    ending.file("g.dat", { u">end" });
+    ending.file("b.dat", { u"さよなら" });
+    EXPECT_TRUE(reports(ending.check(), Severity::Error, "b.dat", 1, "without an \"end\" line"));
+
+    Folder after;
+    after.file("0.dat", { u"はじまり", u">p", u">end", u"", u"のこり" });
+    EXPECT_TRUE(only(after.check(), Severity::Warning, "0.dat", 5,
+        "never read: the game leaves the script at line 3"));
+}
+
+TEST(CheckMarkers, AMarkerHiddenInTextIsAnErrorWithItsLine)
+{
+    Folder romaji;
+    romaji.file("0.dat", { u"はじまり", u"ミオはpianoをひいた。", u">p", u">end" });
+    EXPECT_TRUE(reports(romaji.check(), Severity::Error, "0.dat", 2,
+        "page break (the line is not shown), not as text: \"p\" at character 4"));
+
+    Folder word;
+    word.file("0.dat", { u"いつものweekendだった。", u">p", u">end" });
+    const check::Result end = word.check();
+    EXPECT_TRUE(reports(end, Severity::Error, "0.dat", 1, "an \"end\" line"));
+    EXPECT_TRUE(reports(end, Severity::Warning, "0.dat", 2, "never read"))
+        << "the game leaves there";
+
+    Folder img;
+    img.file("0.dat", { u"ぼくのimgフォルダ", u">p", u">end" });
+    EXPECT_TRUE(only(img.check(), Severity::Error, "0.dat", 1, "a picture line"));
+
+    Folder trailing;
+    trailing.file("0.dat", { u"はじまり", u">p", u">end ここまで" });
+    EXPECT_TRUE(only(trailing.check(), Severity::Warning, "0.dat", 3,
+        "the game reads this line as an \"end\" line (the play-through starts again from 0.dat) "
+        "and ignores the rest of it"));
+
+    Folder quoted;
+    quoted.file("0.dat", { u"はじまり", u"「piano」", u">end" });
+    EXPECT_TRUE(only(quoted.check(), Severity::Error, "0.dat", 2, "\"p\" at character 2"))
+        << "p runs into a word";
+
+    Folder branch;
+    branch.file("0.dat", { u"はじまり", u">img>olive" });
+    branch.file("g.dat", { u">end" });
+    branch.file("b.dat", { u">end" });
+    EXPECT_TRUE(reports(branch.check(), Severity::Warning, "0.dat", 2,
+        "written as a picture line, but the game reads it as an ending branch"));
+}
+
+TEST(CheckFiles, TextFilesAreCodePage932WithCrLf)
+{
+    Folder shiftJis;
+    shiftJis.bytes(
+        "0.dat", platform::cp932::encode(u"はじまり") + "\r\n\x82\xa0\xff\r\n>p\r\n>end\r\n");
+    EXPECT_TRUE(reports(shiftJis.check(), Severity::Error, "0.dat", 2, "not valid code page 932"));
+
+    Folder utf8;
+    utf8.bytes("txt.dat", "喜び\r\n勇気\r\n");
+    EXPECT_TRUE(reports(utf8.check(), Severity::Error, "txt.dat", 1, "looks like UTF-8"));
+
+    Folder lf;
+    lf.file("0.dat", { u"はじまり", u">p", u">end" }, "\n");
+    EXPECT_TRUE(reports(lf.check(), Severity::Error, "0.dat", 1,
+        "LF alone: the game reads the whole file as one line"));
+
+    Folder cr;
+    cr.file("0.dat", { u"はじまり", u">p", u">end" }, "\r");
+    EXPECT_TRUE(only(cr.check(), Severity::Warning, "0.dat", 1, "CR alone"));
+}
+
+TEST(CheckKeyFiles, EveryTurnHasThreeKeyLinesOfKnownFeelings)
+{
+    Folder missing;
+    missing.withTurn();
+    missing.remove("0_han.dat");
+    EXPECT_TRUE(reports(missing.check(), Severity::Error, "0_han.dat", 0,
+        "the crafting turn after 0.dat reads it"));
+
+    Folder shortFile;
+    shortFile.withTurn({ u"喜び", u"勇気" });
+    EXPECT_TRUE(
+        only(shortFile.check(), Severity::Warning, "0_han.dat", 0, "holds 2 line(s) of three"));
+
+    Folder longFile;
+    longFile.withTurn({ u"喜び", u"勇気", u"", u"おまけ" });
+    EXPECT_TRUE(only(longFile.check(), Severity::Warning, "0_han.dat", 4, "ignored"));
+
+    Folder unknown;
+    unknown.withTurn({ u"喜び、愛", u"勇気", u"" });
+    EXPECT_TRUE(only(unknown.check(), Severity::Warning, "0_han.dat", 1,
+        "「愛」 matches no feeling of txt.dat"));
+
+    Folder twice;
+    twice.withTurn({ u"喜び", u"勇気・喜び", u"" });
+    EXPECT_TRUE(only(twice.check(), Severity::Warning, "0_han.dat", 2,
+        "「喜び」 is on line 1 too; the first line that holds a feeling decides, so it counts as "
+        "good (+1), never as critical (+5)"));
+}
+
+TEST(CheckCaptions, FeelingsScoreSomewhereAndDoNotHideInsideEachOther)
+{
+    Folder never;
+    never.file("txt.dat", { u"喜び", u"勇気", u"情熱" });
+    never.withTurn();
+    EXPECT_TRUE(only(never.check(), Severity::Warning, "txt.dat", 3, "「情熱」 never scores"));
+
+    Folder inside;
+    inside.file("txt.dat", { u"喜び", u"大喜び" });
+    inside.withTurn({ u"喜び", u"大喜び", u"" });
+    EXPECT_TRUE(reports(inside.check(), Severity::Warning, "txt.dat", 1,
+        "「喜び」 is part of 「大喜び」 (line 2)"));
+
+    Folder same;
+    same.file("txt.dat", { u"喜び", u"勇気", u"喜び" });
+    EXPECT_TRUE(
+        only(same.check(), Severity::Warning, "txt.dat", 3, "two buttons with the same feeling"));
+
+    Folder blank;
+    blank.file("txt.dat", { u"喜び", u"", u"勇気" });
+    EXPECT_TRUE(only(blank.check(), Severity::Warning, "txt.dat", 2, "empty feeling"));
+
+    Folder missing;
+    missing.remove("txt.dat");
+    EXPECT_TRUE(only(missing.check(), Severity::Error, "txt.dat", 0, "missing"));
+
+    Folder none;
+    none.withTurn();
+    none.file("txt.dat", {});
+    EXPECT_TRUE(reports(none.check(), Severity::Error, "txt.dat", 0, "holds no feelings"));
+}
+
+TEST(CheckPictures, PictureLinesNameLoadablePicturesThatClashWithNothing)
+{
+    Folder missing;
+    missing.file("0.dat", { u">img>umi", u"はじまり", u">end" });
+    EXPECT_TRUE(only(missing.check(), Severity::Error, "0.dat", 1, "umi.dat is missing"));
+
+    Folder broken;
+    broken.file("0.dat", { u">img>umi", u"はじまり", u">end" });
+    broken.bytes("umi.dat", "not a picture");
+    EXPECT_TRUE(only(
+        broken.check(), Severity::Error, "0.dat", 1, "umi.dat: not a picture that can be shown"));
+
+    Folder event;
+    event.withTurn();
+    event.file("0.dat", { u">img>1", u"はじまり" });
+    EXPECT_TRUE(reports(
+        event.check(), Severity::Error, "0.dat", 1, "1.dat is an event script of the story"));
+
+    Folder key;
+    key.file("0.dat", { u">img>txt", u"はじまり", u">end" });
+    EXPECT_TRUE(reports(
+        key.check(), Severity::Error, "0.dat", 1, "the name of a data file of the game (txt.dat)"));
+
+    Folder unnamed;
+    unnamed.file("0.dat", { u">img>", u"はじまり", u">end" });
+    EXPECT_TRUE(only(unnamed.check(), Severity::Warning, "0.dat", 1, "names no picture"));
+
+    Folder always;
+    always.withTurn();
+    always.remove("ive.dat");
+    always.remove("game.dat");
+    const check::Result result = always.check();
+    EXPECT_TRUE(reports(result, Severity::Warning, "ive.dat", 0,
+        "missing: the game shows it whenever an event begins"));
+    EXPECT_TRUE(reports(result, Severity::Warning, "game.dat", 0,
+        "missing: the game shows it for every crafting turn"));
+
+    Folder unused;
+    unused.file("old.dat", { u"むかし" });
+    EXPECT_TRUE(only(unused.check(), Severity::Warning, "old.dat", 0, "not used"));
+}
+
+TEST(CheckPages, PagesAsTheTextWindowShowsThem)
+{
+    // The header page pauses after two lines, the next after five; a picture line leaves the
+    // page counter at 4, so the line after it goes on the page that was full.
+    Folder overfull;
+    overfull.picture("umi.dat");
+    overfull.file(
+        "0.dat", { u"一", u"二", u"三", u"四", u"五", u"六", u"七", u">img>umi", u"八", u">end" });
+    EXPECT_TRUE(only(overfull.check(), Severity::Warning, "0.dat", 9,
+        "the page holds 6 lines, but the text window shows 5: the picture line at 8"));
+
+    Folder wide;
+    wide.file("0.dat", { Text(29, u'あ'), Text(27, u'い'), u"う", u">p", u">end" });
+    const check::Result width = wide.check();
+    EXPECT_TRUE(reports(width, Severity::Warning, "0.dat", 1, "29 full-width characters wide"));
+    EXPECT_TRUE(reports(width, Severity::Warning, "0.dat", 2, "with the prompt"))
+        << "it ends the first page";
+    EXPECT_EQ(width.report.findings().size(), 2u) << all(width);
+
+    Folder twice;
+    twice.file("0.dat", { u"一", u"二", u">p", u"三", u">p", u">end" });
+    EXPECT_TRUE(only(twice.check(), Severity::Warning, "0.dat", 3, "pause again on the same page"));
+
+    Folder flash;
+    flash.file("0.dat", { u"はじまり", u">end" });
+    EXPECT_TRUE(only(flash.check(), Severity::Warning, "0.dat", 2,
+        "only for a moment before the story starts again"));
+}
+
+namespace {
+// One turn after 0.dat whose feelings are critical (+5) or bad (-3), then the route branch.
+void criticalOrBad(Folder& folder)
+{
+    folder.file("txt.dat", { u"光", u"影" });
+    folder.withTurn({ u"", u"光", u"影" });
+    folder.file("1.dat", { u">hantei" });
+    folder.file("a1.dat", { u"うみ", u">p", u">end" });
+    folder.file("b1.dat", { u"やま", u">p", u">end" });
+}
+} // namespace
+
+TEST(CheckScores, EveryScoreAtABranchWithTheFloorAfterEachChoice)
+{
+    Folder folder;
+    criticalOrBad(folder);
+    const check::Result result = folder.check();
+    EXPECT_TRUE(result.report.findings().empty()) << all(result);
+    ASSERT_EQ(result.scores.branches.size(), 1u);
+    // The order matters: 影 光 gives 5 but 光 影 gives 2.
+    const std::vector<long> scores { 0, 1, 2, 4, 5, 7, 9, 10, 12, 15, 17, 20, 25 };
+    EXPECT_EQ(result.scores.branches[0].scores, scores);
+    EXPECT_EQ(result.scores.branches[0].ways[1].scores, (std::vector<long> { 17, 20, 25 }));
+
+    const std::string out = all(result);
+    EXPECT_NE(out.find("Scores at 1.dat:1 (hantei): {0..2, 4..5, 7, 9..10, 12, 15, 17, 20, 25}"),
+        std::string::npos)
+        << out;
+    EXPECT_NE(out.find("route b (score 16 or more) -> b1.dat: {17, 20, 25}, e.g. 25 by choosing\n"
+                       "      after 0.dat: 光 光 光 光 光"),
+        std::string::npos)
+        << out;
+}
+
+TEST(CheckScores, ARouteNoScoreReachesIsAWarningAtItsBranchLine)
+{
+    Folder folder;
+    criticalOrBad(folder);
+    folder.file("0_han.dat", { u"", u"", u"影" });
+    EXPECT_TRUE(reports(folder.check(), Severity::Warning, "1.dat", 1,
+        "route b (score 16 or more) can never be taken: the scores here are {0}"));
+}
+
+TEST(CheckScores, AStoryThatGoesRoundEndsTheSearchAtTheLargestScore)
+{
+    Folder folder;
+    criticalOrBad(folder);
+    // Route b comes back to its own start while the score stays high.
+    folder.file("b1.dat", { u"まわる" });
+    folder.file("b1_han.dat", { u"", u"光", u"" });
+    folder.file("b2.dat", { u">hantei" });
+    const check::Result result = folder.check();
+    EXPECT_TRUE(reports(result, Severity::Warning, "", 0, "past 32767"));
+    EXPECT_EQ(result.scores.branches.at(1).scores.back(), 32767);
+}
+
+TEST(CheckMusic, WithoutAMidiFileTheGameIsSilent)
+{
+    Folder missing;
+    missing.remove("bgm.mid");
+    EXPECT_TRUE(only(missing.check(), Severity::Warning, "bgm.mid", 0, "missing"));
+
+    Folder wrong;
+    wrong.bytes("bgm.mid", "RIFF");
+    EXPECT_TRUE(only(wrong.check(), Severity::Warning, "bgm.mid", 0, "not a standard MIDI file"));
+}
+
+TEST(CheckCommand, PrintsFindingsWithFileAndLineAndExitsByWhatItFound)
+{
+    const auto run = [](std::vector<std::string> args, std::string* out = nullptr) {
+        std::ostringstream o, e;
+        const int status = check::runCommand(args, o, e);
+        if (out)
+            *out = o.str() + e.str();
+        return status;
+    };
+    Folder clean;
+    std::string out;
+    EXPECT_EQ(run({ clean.folder() }, &out), 0);
+    EXPECT_NE(out.find("1 events (0), 0 crafting turns, 1 pictures, 2 feelings"), std::string::npos)
+        << out;
+    EXPECT_TRUE(out.ends_with("0 error(s), 0 warning(s)\n")) << out;
+
+    Folder broken;
+    broken.file("0.dat", { u"はじまり", u"ミオはpianoをひいた。", u">p", u">end" });
+    EXPECT_EQ(run({ broken.folder() + "/" }, &out), 1);
+    EXPECT_NE(
+        out.find(broken.folder() + "/0.dat:2: error: the game reads this line as a page break"),
+        std::string::npos)
+        << out;
+
+    Folder warned;
+    warned.remove("bgm.mid");
+    EXPECT_EQ(run({ warned.folder() }), 0) << "warnings do not fail";
+    EXPECT_EQ(run({ "--strict", warned.folder() }), 1);
+
+    EXPECT_EQ(run({}), 2);
+    EXPECT_EQ(run({ clean.folder(), warned.folder() }), 2);
+    EXPECT_EQ(run({ "--quick", clean.folder() }), 2);
+    EXPECT_EQ(run({ clean.folder() + "/nothing-here" }, &out), 2);
+    EXPECT_NE(out.find("not a folder"), std::string::npos);
+}

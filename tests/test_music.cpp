@@ -1,0 +1,343 @@
+// Background music: the game's music procedures and watchdog over the real FluidSynth sequencer,
+// with no sound device. The tests synthesize the audio themselves, which is what moves the
+// sequencer on: a tick of the watchdog is a call, a second of music is a render.
+#include "support/game.h"
+#include "support/midi.h"
+
+#include "platform/mci_fluidsynth.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <cstdlib>
+
+using namespace platform;
+using test::u8;
+
+namespace {
+
+FluidSynthMci::Options withoutSoundOutput()
+{
+    FluidSynthMci::Options options;
+    options.audioDrivers.clear();
+    return options;
+}
+
+// A game whose music device is FluidSynth without sound output, every command recorded.
+struct MusicGame : test::Game {
+    explicit MusicGame(FluidSynthMci::Options options = withoutSoundOutput())
+    {
+        auto device = std::make_unique<FluidSynthMci>(std::move(options));
+        music = device.get();
+        mci->device = std::move(device);
+        minimalStory();
+    }
+
+    // The commands sent from the `from`-th on.
+    std::vector<std::string> sent(size_t from = 0) const
+    {
+        std::vector<std::string> out;
+        for (size_t i = from; i < mci->commands.size(); ++i)
+            out.push_back(u8(mci->commands[i]));
+        return out;
+    }
+    std::vector<int> results(size_t from = 0) const
+    {
+        return { mci->results.begin() + static_cast<long>(from), mci->results.end() };
+    }
+
+    FluidSynthMci* music;
+};
+
+struct Status {
+    int result;
+    Text reply;
+};
+
+// The status query as the watchdog sends it: a buffer of 16 spaces, the length 15.
+Status status(Mci& device)
+{
+    Status s { 0, Text(16, u' ') };
+    s.result = device.mciSendString(u"status MIDI mode", &s.reply, 15);
+    return s;
+}
+
+// The mode answered, up to its terminating zero; "failed" when the query failed.
+std::string mode(Mci& device)
+{
+    const Status s = status(device);
+    return s.result != 0 ? "failed" : u8(s.reply.substr(0, s.reply.find(u'\0')));
+}
+
+const Text untouched(16, u' ');
+
+// Sets an environment variable for the time of a block.
+class ScopedEnvironment {
+public:
+    ScopedEnvironment(const char* name, const std::string& value)
+        : name_(name)
+    {
+        if (const char* old = std::getenv(name))
+            old_ = old;
+        setenv(name, value.c_str(), 1);
+    }
+    ~ScopedEnvironment()
+    {
+        if (old_)
+            setenv(name_, old_->c_str(), 1);
+        else
+            unsetenv(name_);
+    }
+
+private:
+    const char* name_;
+    std::optional<std::string> old_;
+};
+
+} // namespace
+
+TEST(Music, PlaysFromStartUpAndStopsAtTheLastEventOfTheFile)
+{
+    MusicGame g;
+    test::writeMidi(g.dat("bgm.mid"), 1000);
+    Fom& fom = g.start();
+    const std::string open = "open \"" + g.dat("bgm.mid") + "\" alias MIDI";
+    EXPECT_EQ(
+        g.sent(), (std::vector<std::string> { "close MIDI notify", open, "play MIDI notify" }));
+    // Nothing was open to close yet; the file opens and plays.
+    EXPECT_EQ(g.results(), (std::vector<int> { Mci::ErrNoDevice, 0, 0 }));
+    EXPECT_TRUE(fom.BgmOn);
+    EXPECT_EQ(mode(*g.music), "playing");
+
+    EXPECT_GT(g.music->renderMilliseconds(500), 0.01f); // it sounds
+    EXPECT_EQ(g.music->lengthTicks(), test::midiTicks(1000));
+    EXPECT_NEAR(g.music->positionTicks(), test::midiTicks(500), 5);
+    g.music->renderMilliseconds(470);
+    EXPECT_EQ(mode(*g.music), "playing");
+
+    // Just past the end of the track it is stopped, although the last note is still dying away
+    // (FluidSynth's own player would go on reporting that it plays for seconds).
+    g.music->renderMilliseconds(40);
+    EXPECT_EQ(mode(*g.music), "stopped");
+    EXPECT_GT(g.music->renderMilliseconds(50), 0.0001f);
+    EXPECT_TRUE(g.errors.empty());
+}
+
+TEST(Music, TheWatchdogStartsItAgainFromTheStartWithinOneTick)
+{
+    MusicGame g;
+    test::writeMidi(g.dat("bgm.mid"), 1000);
+    Fom& fom = g.start();
+    g.music->renderMilliseconds(600);
+    size_t n = g.mci->commands.size();
+    fom.Bgm_Check.fire();
+    EXPECT_EQ(g.sent(n), (std::vector<std::string> { "status MIDI mode" })); // playing: left alone
+
+    for (int round = 1; round <= 3; ++round) {
+        SCOPED_TRACE(round);
+        g.music->renderMilliseconds(round == 1 ? 450 : 1000);
+        ASSERT_EQ(mode(*g.music), "stopped");
+        n = g.mci->commands.size();
+        fom.Bgm_Check.fire();
+        EXPECT_EQ(g.sent(n), (std::vector<std::string> { "status MIDI mode", "seek MIDI to start",
+                                 "play MIDI from 0" }));
+        EXPECT_EQ(g.results(n), (std::vector<int> { 0, 0, 0 }));
+        EXPECT_EQ(mode(*g.music), "playing");
+        EXPECT_GT(g.music->renderMilliseconds(100), 0.01f);
+        EXPECT_LT(g.music->positionTicks(), test::midiTicks(110));
+    }
+}
+
+TEST(Music, StopAndTheQuitButtonSilenceIt)
+{
+    {
+        MusicGame g;
+        test::writeMidi(g.dat("bgm.mid"), 1000);
+        Fom& fom = g.start();
+        g.music->renderMilliseconds(300);
+        fom.BgmStop();
+        EXPECT_FALSE(fom.BgmOn);
+        EXPECT_EQ(g.sent().back(), "stop MIDI notify");
+        EXPECT_EQ(g.results().back(), 0);
+        EXPECT_EQ(mode(*g.music), "stopped");
+        const int at = g.music->positionTicks();
+        // The sequencer stays where it stopped, the notes die away, and the watchdog only asks.
+        for (int tick = 0; tick < 3; ++tick) {
+            g.music->renderMilliseconds(1000);
+            const size_t n = g.mci->commands.size();
+            fom.Bgm_Check.fire();
+            EXPECT_EQ(g.sent(n), (std::vector<std::string> { "status MIDI mode" }));
+            EXPECT_EQ(mode(*g.music), "stopped");
+        }
+        EXPECT_EQ(g.music->positionTicks(), at);
+        EXPECT_LT(g.music->renderMilliseconds(100), 0.0001f);
+    }
+    {
+        MusicGame g;
+        test::writeMidi(g.dat("bgm.mid"), 5000);
+        Fom& fom = g.start();
+        g.music->renderMilliseconds(300);
+        const size_t n = g.mci->commands.size();
+        fom.Com(fom.Com.UBound()).click();
+        EXPECT_TRUE(g.exited);
+        EXPECT_EQ(g.sent(n),
+            (std::vector<std::string> { "stop MIDI notify", "close MIDI notify" }));
+        EXPECT_EQ(g.results(n), (std::vector<int> { 0, 0 }));
+        // Nothing is open any more: the query fails and leaves the buffer alone.
+        const Status s = status(*g.music);
+        EXPECT_EQ(s.result, Mci::ErrNoDevice);
+        EXPECT_EQ(s.reply, untouched);
+        g.music->renderMilliseconds(1000);
+        EXPECT_LT(g.music->renderMilliseconds(100), 0.0001f);
+    }
+}
+
+TEST(Music, WithoutAPlayableFileEveryCommandFailsQuietly)
+{
+    // Missing, not MIDI, empty, cut short.
+    for (const auto& content : std::vector<std::optional<std::string>> {
+             std::nullopt, "MThd, or so it says", "", test::midiFile(1000).substr(0, 30) }) {
+        SCOPED_TRACE(content ? std::to_string(content->size()) + " bytes" : "no bgm.mid");
+        MusicGame g;
+        if (content)
+            test::writeBytes(g.dat("bgm.mid"), *content);
+        Fom& fom = g.start();
+        EXPECT_EQ(g.sent().size(), 3u);
+        for (int result : g.results())
+            EXPECT_NE(result, 0);
+        for (int tick = 0; tick < 3; ++tick) {
+            g.music->renderMilliseconds(1000);
+            const size_t n = g.mci->commands.size();
+            fom.Bgm_Check.fire();
+            EXPECT_EQ(g.sent(n), (std::vector<std::string> { "status MIDI mode" }));
+            EXPECT_EQ(g.results(n), (std::vector<int> { Mci::ErrNoDevice }));
+        }
+        EXPECT_EQ(status(*g.music).reply, untouched);
+        EXPECT_TRUE(fom.BgmOn); // the game goes on as if it played
+        EXPECT_TRUE(g.errors.empty());
+        EXPECT_FALSE(g.exited);
+        EXPECT_EQ(fom.Com.UBound(), 3); // start-up went on: two choices, past records, quit
+    }
+}
+
+TEST(Music, WithoutASoundfontOrASoundDeviceTheGameIsSilentAndSaysNothing)
+{
+    QTemporaryDir empty;
+    {
+        auto options = withoutSoundOutput();
+        options.soundfontFolder = empty.path().toStdString();
+        MusicGame g(options);
+        test::writeMidi(g.dat("bgm.mid"), 1000);
+        Fom& fom = g.start();
+        EXPECT_EQ(g.results(),
+            (std::vector<int> { Mci::ErrNoDevice, Mci::ErrCannotOpen, Mci::ErrNoDevice }));
+        fom.Bgm_Check.fire();
+        EXPECT_EQ(g.sent(3), (std::vector<std::string> { "status MIDI mode" }));
+        EXPECT_EQ(status(*g.music).reply, untouched);
+        EXPECT_TRUE(g.errors.empty());
+    }
+    {
+        // The usual sound outputs, on a machine where neither opens: no PulseAudio server, and
+        // an ALSA configuration without any device.
+        const std::string noDevices = empty.path().toStdString() + "/asound.conf";
+        test::writeBytes(noDevices, "");
+        const ScopedEnvironment pulse("PULSE_SERVER", "unix:/nonexistent/pulse");
+        const ScopedEnvironment alsa("ALSA_CONFIG_PATH", noDevices);
+        testing::internal::CaptureStderr();
+        MusicGame g { FluidSynthMci::Options() };
+        test::writeMidi(g.dat("bgm.mid"), 1000);
+        Fom& fom = g.start();
+        fom.Bgm_Check.fire();
+        const std::string said = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(g.results(),
+            (std::vector<int> {
+                Mci::ErrNoDevice, Mci::ErrCannotOpen, Mci::ErrNoDevice, Mci::ErrNoDevice }));
+        EXPECT_EQ(g.music->audioDriver(), "");
+        EXPECT_EQ(said.find("fluidsynth"), std::string::npos) << said;
+        EXPECT_EQ(said.find("ALSA"), std::string::npos) << said;
+        EXPECT_TRUE(g.errors.empty());
+    }
+}
+
+TEST(Music, ADataFolderWithSpacesOpensTheRightFile)
+{
+    MusicGame g;
+    const std::string folder = g.folder() + "/My Games/ペリラ の 物語";
+    ASSERT_TRUE(QDir().mkpath(QString::fromStdString(folder + "/dat")));
+    test::writeLines(folder + "/dat/txt.dat", { u"喜び" });
+    test::writeLines(folder + "/dat/0.dat", { u"はじまり" });
+    test::writeMidi(folder + "/dat/bgm.mid", 2000);
+    test::writeMidi(g.dat("bgm.mid"), 1000);
+    g.sys.programFolder = fromUtf8(folder);
+    g.start();
+    ASSERT_EQ(g.sent().size(), 3u);
+    EXPECT_EQ(g.sent()[1], "open \"" + folder + "/dat/bgm.mid\" alias MIDI");
+    EXPECT_EQ(g.results(), (std::vector<int> { Mci::ErrNoDevice, 0, 0 }));
+    g.music->renderMilliseconds(10);
+    EXPECT_EQ(g.music->lengthTicks(), test::midiTicks(2000));
+}
+
+TEST(MusicCommands, WordsInAnyCaseAndWhatTheDeviceCannotDoFails)
+{
+    QTemporaryDir dir;
+    const std::string first = dir.path().toStdString() + "/first tune.mid";
+    const std::string second = dir.path().toStdString() + "/second.mid";
+    test::writeMidi(first, 1000);
+    test::writeMidi(second, 2000);
+    FluidSynthMci music(withoutSoundOutput());
+    const auto send = [&](const Text& command) { return music.mciSendString(command, nullptr, 0); };
+
+    ASSERT_EQ(send(u"OPEN  \"" + fromUtf8(first) + u"\"\tType Sequencer ALIAS midi"), 0);
+    EXPECT_EQ(send(u"Play Midi Notify"), 0);
+    EXPECT_EQ(mode(music), "playing");
+
+    // The answer fits the caller's buffer and length; what lies beyond stays as it was.
+    Text reply(6, u'x');
+    EXPECT_EQ(music.mciSendString(u"STATUS midi MODE", &reply, 4), 0);
+    EXPECT_EQ(reply, Text(u"pla\0xx", 6));
+    reply = Text(3, u'x');
+    EXPECT_EQ(music.mciSendString(u"status MIDI mode", &reply, 15), 0);
+    EXPECT_EQ(reply, u"pla");
+
+    const Text other = u"open \"" + fromUtf8(second);
+    for (const Text& command : std::vector<Text> { u"status MIDI position", u"pause MIDI",
+             u"play MIDI from 500", u"play MIDI wait", u"seek MIDI to end", u"status MUSIC mode",
+             u"stop", u"", other + u" alias MIDI", other + u"\"", other + u"\" alias TUNE" }) {
+        reply = untouched;
+        EXPECT_NE(music.mciSendString(command, &reply, 15), 0) << u8(command);
+        EXPECT_EQ(reply, untouched) << u8(command);
+    }
+    EXPECT_EQ(mode(music), "playing");
+    music.renderMilliseconds(300);
+    EXPECT_EQ(music.lengthTicks(), test::midiTicks(1000)); // still the first file
+
+    // Stop keeps the position and play goes on from it.
+    EXPECT_EQ(send(u"stop MIDI"), 0);
+    const int at = music.positionTicks();
+    music.renderMilliseconds(500);
+    EXPECT_EQ(send(u"play MIDI"), 0);
+    music.renderMilliseconds(100);
+    EXPECT_NEAR(music.positionTicks(), at + test::midiTicks(100), 5);
+
+    // Opening again under the alias replaces the file; closing ends everything.
+    EXPECT_EQ(send(u"open \"" + fromUtf8(second) + u"\" alias MIDI"), 0);
+    EXPECT_EQ(mode(music), "stopped");
+    EXPECT_EQ(send(u"play MIDI"), 0);
+    music.renderMilliseconds(700);
+    EXPECT_EQ(music.lengthTicks(), test::midiTicks(2000));
+
+    // Seeking goes back to the start and stops there; playing from 0 starts from the start.
+    EXPECT_EQ(send(u"seek MIDI to start"), 0);
+    EXPECT_EQ(mode(music), "stopped");
+    music.renderMilliseconds(300);
+    EXPECT_EQ(music.positionTicks(), 0);
+    EXPECT_EQ(send(u"play MIDI"), 0);
+    music.renderMilliseconds(700);
+    EXPECT_EQ(send(u"play MIDI from 0"), 0);
+    music.renderMilliseconds(100);
+    EXPECT_NEAR(music.positionTicks(), test::midiTicks(100), 5);
+
+    EXPECT_EQ(send(u"close MIDI"), 0);
+    EXPECT_EQ(send(u"play MIDI"), Mci::ErrNoDevice);
+    EXPECT_EQ(send(u"close MIDI"), Mci::ErrNoDevice);
+}

@@ -1,0 +1,176 @@
+#include "check/folder.h"
+
+#include "platform/controls.h"
+#include "platform/cp932.h"
+#include "platform/errors.h"
+#include "platform/files.h"
+
+#include <QImageReader>
+#include <QString>
+
+#include <fstream>
+#include <sstream>
+
+namespace check {
+namespace {
+
+// True when `bytes` holds non-ASCII text that is well-formed UTF-8.
+bool looksLikeUtf8(std::string_view bytes)
+{
+    bool wide = false;
+    for (size_t i = 0; i < bytes.size();) {
+        const auto b = static_cast<unsigned char>(bytes[i]);
+        const size_t n = b < 0x80 ? 1
+            : (b >> 5) == 0x6     ? 2
+            : (b >> 4) == 0xE     ? 3
+            : (b >> 3) == 0x1E    ? 4
+                                  : 0;
+        if (n == 0 || i + n > bytes.size())
+            return false;
+        for (size_t k = 1; k < n; ++k) {
+            if ((static_cast<unsigned char>(bytes[i + k]) >> 6) != 0x2)
+                return false;
+        }
+        wide = wide || n > 1;
+        i += n;
+    }
+    return wide;
+}
+
+} // namespace
+
+Folder::Folder(std::filesystem::path dir, Report& report)
+    : dir_(std::move(dir))
+    , report_(report)
+{
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(dir_, ec)) {
+        if (entry.is_regular_file(ec))
+            files_.insert(entry.path().filename().string());
+    }
+}
+
+bool Folder::has(const std::string& name) const
+{
+    return files_.contains(name);
+}
+
+std::filesystem::path Folder::fullPath(const std::string& name) const
+{
+    return dir_ / name;
+}
+
+std::string Folder::bytes(const std::string& name) const
+{
+    std::ifstream in(fullPath(name), std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+const std::vector<Text>* Folder::text(const std::string& name)
+{
+    auto it = texts_.find(name);
+    if (it == texts_.end()) {
+        std::optional<std::vector<Text>> lines;
+        if (has(name)) {
+            // The game's own reader: a line ends at CR, a LF right after it is dropped.
+            platform::Files files;
+            const short no = files.FreeFile();
+            try {
+                files.OpenInput(no, platform::fromUtf8(fullPath(name).string()));
+                lines.emplace();
+                while (!files.Eof(no))
+                    lines->push_back(files.LineInput(no));
+                files.Close(no);
+            } catch (const platform::RuntimeError& e) {
+                report_.error(name, 0, "cannot be read: " + std::string(e.what()));
+                lines.reset();
+            }
+            if (lines)
+                checkBytes(name, bytes(name), *lines);
+        }
+        it = texts_.emplace(name, std::move(lines)).first;
+    }
+    return it->second ? &*it->second : nullptr;
+}
+
+void Folder::checkBytes(
+    const std::string& name, const std::string& bytes, const std::vector<Text>& lines)
+{
+    if (bytes.starts_with("\xEF\xBB\xBF"))
+        report_.error(name, 1,
+            "starts with a UTF-8 byte order mark; the game reads it as part of the first line");
+
+    int bad = 0;
+    int firstBad = 0;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        // Decoding keeps bytes that are not code page 932; encoding gives them back unchanged.
+        if (!platform::cp932::isValid(platform::cp932::encode(lines[i])) && bad++ == 0)
+            firstBad = static_cast<int>(i) + 1;
+    }
+    if (bad > 0) {
+        std::string message
+            = "not valid code page 932 (Shift-JIS); the game shows broken characters";
+        if (looksLikeUtf8(bytes))
+            message += " (the file looks like UTF-8: save it as Shift-JIS)";
+        if (bad > 1)
+            message += "; " + std::to_string(bad - 1) + " more line(s) like it";
+        report_.error(name, firstBad, message);
+    }
+
+    const bool hasCr = bytes.find('\r') != std::string::npos;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        if (lines[i].find(u'\n') == Text::npos)
+            continue;
+        if (!hasCr)
+            report_.error(name, 1,
+                "ends its lines with LF alone: the game reads the whole file as one line; use CR "
+                "LF");
+        else
+            report_.error(name, static_cast<int>(i) + 1,
+                "holds a LF without a CR before it: the game reads the text on both sides as one "
+                "line");
+        break;
+    }
+
+    int line = 1;
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        if (bytes[i] != '\r')
+            continue;
+        if (i + 1 < bytes.size() && bytes[i + 1] != '\n') {
+            report_.warning(name, line,
+                "ends a line with CR alone; the game reads it, but other tools may not: use CR LF");
+            break;
+        }
+        ++line;
+    }
+}
+
+bool Folder::looksLikePicture(const std::string& name)
+{
+    return has(name)
+        && !QImageReader::imageFormat(QString::fromStdString(fullPath(name).string())).isEmpty();
+}
+
+std::optional<std::string> Folder::pictureProblem(const std::string& name)
+{
+    auto it = pictures_.find(name);
+    if (it == pictures_.end()) {
+        std::optional<std::string> problem;
+        if (!has(name)) {
+            problem = name + " is missing";
+        } else {
+            try {
+                platform::LoadPicture(
+                    platform::fromUtf8(fullPath(name).string()), platform::fromUtf8(name));
+            } catch (const platform::RuntimeError& e) {
+                problem = e.what();
+            }
+        }
+        it = pictures_.emplace(name, std::move(problem)).first;
+    }
+    return it->second;
+}
+
+} // namespace check

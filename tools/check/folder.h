@@ -1,0 +1,49 @@
+// The data folder as the game sees it: text files read a line at a time by the game's own reader
+// (and checked once for their code page and line ends), and pictures loaded by content.
+#pragma once
+
+#include "check/report.h"
+
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <set>
+
+namespace check {
+
+class Folder
+{
+public:
+    Folder(std::filesystem::path dir, Report& report);
+
+    // True when a file of that name is in the folder.
+    bool has(const std::string& name) const;
+    // The names of the folder's files, in name order.
+    const std::set<std::string>& files() const { return files_; }
+
+    // The lines of a text file as the game reads them, or nullptr when the file is missing.
+    // The first call reports bytes that are not code page 932 and line ends other than CR LF.
+    const std::vector<Text>* text(const std::string& name);
+
+    // True when the file's first bytes are those of a picture format the game reads.
+    bool looksLikePicture(const std::string& name);
+    // Why the game cannot show the picture file (missing, unreadable, not a picture); nothing
+    // when it loads.
+    std::optional<std::string> pictureProblem(const std::string& name);
+
+    // The file's bytes as they are.
+    std::string bytes(const std::string& name) const;
+
+private:
+    std::filesystem::path fullPath(const std::string& name) const;
+    void checkBytes(
+        const std::string& name, const std::string& bytes, const std::vector<Text>& lines);
+
+    std::filesystem::path dir_;
+    Report& report_;
+    std::set<std::string> files_;
+    std::map<std::string, std::optional<std::vector<Text>>> texts_;
+    std::map<std::string, std::optional<std::string>> pictures_;
+};
+
+} // namespace check

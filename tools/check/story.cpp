@@ -1,0 +1,410 @@
+#include "check/story.h"
+
+#include "event/script.h"
+
+#include <QChar>
+
+#include <algorithm>
+#include <deque>
+#include <optional>
+
+namespace check {
+
+using script::LineKind;
+
+namespace {
+
+Split splitOf(Text (*rule)(long))
+{
+    Split split;
+    split.low = rule(0);
+    split.from = MaxScore + 1;
+    for (long score = 1; score <= MaxScore; ++score) {
+        if (rule(score) != split.low) {
+            split.from = score;
+            split.high = rule(score);
+            break;
+        }
+    }
+    return split;
+}
+
+TextView markerText(LineKind kind)
+{
+    switch (kind) {
+    case LineKind::Hantei:
+        return u"hantei";
+    case LineKind::Ive:
+        return u"ive";
+    case LineKind::Img:
+        return u"img";
+    case LineKind::End:
+        return u"end";
+    case LineKind::PageBreak:
+        return u"p";
+    case LineKind::Text:
+        break;
+    }
+    return u"";
+}
+
+std::string readAs(LineKind kind)
+{
+    switch (kind) {
+    case LineKind::Hantei:
+        return "a route branch";
+    case LineKind::Ive:
+        return "an ending branch";
+    case LineKind::Img:
+        return "a picture line";
+    case LineKind::End:
+        return "an \"end\" line (the play-through starts again from 0.dat)";
+    case LineKind::PageBreak:
+        return "a page break (the line is not shown)";
+    case LineKind::Text:
+        break;
+    }
+    return "text";
+}
+
+bool isLetter(char16_t c)
+{
+    return QChar(c).isLetterOrNumber();
+}
+bool isSpace(char16_t c)
+{
+    return c == u' ' || c == u'\t' || c == u'　';
+}
+
+// What follows a line's marker when the line is shaped like a marker line: one character that
+// is not a letter, then the marker, not run into a word ("pp" counts as one page-break marker,
+// the form the replay shows as an empty line). Nothing when the marker hides in text.
+std::optional<TextView> afterMarker(TextView line, LineKind kind)
+{
+    const TextView marker = markerText(kind);
+    if (platform::InStr(line, marker) != 2 || isLetter(line[0]))
+        return std::nullopt;
+    TextView rest = line.substr(1 + marker.size());
+    if (kind == LineKind::PageBreak && rest.starts_with(u"p"))
+        rest.remove_prefix(1);
+    if (!rest.empty() && isLetter(rest[0]))
+        return std::nullopt;
+    return rest;
+}
+
+std::string halves(int width)
+{
+    return std::to_string(width / 2) + (width % 2 ? ".5" : "");
+}
+
+struct Scan
+{
+    Exit exit;
+    int exitLine;
+};
+
+// One script, line by line, as the event player reads it: its markers, its pictures, and its
+// pages as the page counter lays them out.
+class ScriptScan
+{
+public:
+    ScriptScan(const std::string& file, const std::vector<Text>& lines, Report& report,
+        std::vector<PictureUse>& pictures)
+        : file_(file)
+        , lines_(lines)
+        , report_(report)
+        , pictures_(pictures)
+    { }
+
+    Scan run()
+    {
+        for (size_t i = 0; i < lines_.size(); ++i) {
+            const Text& line = lines_[i];
+            const int no = static_cast<int>(i) + 1;
+            const LineKind kind = script::classify(line);
+            // A marker hidden in text still does what the marker does.
+            const bool written = kind == LineKind::Text || markerWritten(line, no, kind);
+            switch (kind) {
+            case LineKind::Hantei:
+            case LineKind::Ive:
+            case LineKind::End:
+                if (unseen_)
+                    report_.warning(file_, no,
+                        std::string("the game leaves the script here at once, so what it showed "
+                                    "since the last "
+                                    "pause stays only for a moment before ")
+                            + (kind == LineKind::End ? "the story starts again"
+                                                     : "the next event begins")
+                            + ": put a page break (\">p\") before this line");
+                unreadAfter(i);
+                return { kind == LineKind::Hantei ? Exit::Hantei
+                        : kind == LineKind::Ive   ? Exit::Ive
+                                                  : Exit::End,
+                    no };
+            case LineKind::Img:
+                picture(line, no, written);
+                break;
+            case LineKind::PageBreak:
+                if (paused_ && !pictureSincePause_)
+                    report_.warning(file_, no,
+                        "the page has just paused; this page break makes the game pause again on "
+                        "the same page");
+                cnt_ = 5;
+                break;
+            case LineKind::Text:
+                text(line, no);
+                break;
+            }
+            // The player pauses on a full page, and shows the prompt at the end of the script.
+            const bool last = i + 1 == lines_.size();
+            if ((cnt_ == 5 && kind != LineKind::Img) || last)
+                prompt();
+        }
+        return { Exit::Turn, static_cast<int>(lines_.size()) };
+    }
+
+private:
+    // False when the marker hides in a line that is not written as a marker line.
+    bool markerWritten(const Text& line, int no, LineKind kind)
+    {
+        const TextView marker = markerText(kind);
+        if (platform::Mid(line, 2, 3) == u"img"
+            && (kind == LineKind::Hantei || kind == LineKind::Ive)) {
+            report_.warning(file_, no,
+                "written as a picture line, but the game reads it as " + readAs(kind)
+                    + ", since the name holds \"" + u8(marker) + "\": " + shown(line));
+            return true;
+        }
+        // A picture line goes on with its picture's name; other markers stand alone.
+        if (const auto rest = afterMarker(line, kind)) {
+            if (kind != LineKind::Img && !std::all_of(rest->begin(), rest->end(), isSpace))
+                report_.warning(file_, no,
+                    "the game reads this line as " + readAs(kind)
+                        + " and ignores the rest of it: " + shown(line));
+            return true;
+        }
+        report_.error(file_, no,
+            "the game reads this line as " + readAs(kind) + ", not as text: \"" + u8(marker)
+                + "\" at character " + std::to_string(platform::InStr(line, marker)) + " of "
+                + shown(line));
+        return false;
+    }
+
+    void unreadAfter(size_t i)
+    {
+        const auto after = std::find_if(lines_.begin() + static_cast<long>(i) + 1, lines_.end(),
+            [](const Text& l) { return !std::all_of(l.begin(), l.end(), isSpace); });
+        if (after != lines_.end())
+            report_.warning(file_, static_cast<int>(after - lines_.begin()) + 1,
+                "never read: the game leaves the script at line " + std::to_string(i + 1) + " ("
+                    + shown(lines_[i]) + ")");
+    }
+
+    void picture(const Text& line, int no, bool written)
+    {
+        const Text name = script::pictureName(line);
+        if (written && name.empty())
+            report_.warning(file_, no,
+                "the picture line names no picture; the game only repaints the one it shows");
+        else if (written)
+            pictures_.push_back({ file_, no, name });
+        // The game leaves the page counter at 4: the next text line is the fifth of this page.
+        cnt_ = 4;
+        pictureLine_ = no;
+        pictureSincePause_ = true;
+        unseen_ = true;
+    }
+
+    void text(const Text& line, int no)
+    {
+        const int width = textWidth(line);
+        if (width > LineWidth)
+            report_.warning(file_, no,
+                "the line is " + halves(width)
+                    + " full-width characters wide; the text window holds about "
+                    + std::to_string(LineWidth / 2) + ", so it wraps and its end may be cut off");
+        const bool afterPicture = cnt_ == 4 && pictureLine_ > 0;
+        cnt_ = cnt_ % 5 + 1;
+        if (cnt_ == 1) {
+            pageLines_ = 1;
+            overflowSeen_ = false;
+        } else {
+            ++pageLines_;
+        }
+        if (pageLines_ > PageLines && !overflowSeen_) {
+            overflowSeen_ = true;
+            report_.warning(file_, no,
+                "the page holds " + std::to_string(pageLines_)
+                    + " lines, but the text window shows " + std::to_string(PageLines)
+                    + (afterPicture ? ": the picture line at " + std::to_string(pictureLine_)
+                                + " leaves the page counter at 4, so this line goes on the full "
+                                  "page above it"
+                                    : ""));
+        }
+        lastText_ = no;
+        paused_ = false;
+        unseen_ = true;
+        pictureLine_ = 0;
+    }
+
+    void prompt()
+    {
+        // The prompt goes at the end of the page's last line.
+        if (!paused_ && lastText_ > 0) {
+            const int width = textWidth(lines_[static_cast<size_t>(lastText_) - 1]);
+            if (width <= LineWidth && width + textWidth(PromptText) > LineWidth)
+                report_.warning(file_, lastText_,
+                    "with the prompt " + shown(PromptText)
+                        + " after it the line is wider than the text window, "
+                          "and the prompt wraps");
+        }
+        paused_ = true;
+        pictureSincePause_ = false;
+        unseen_ = false;
+    }
+
+    static constexpr TextView PromptText = u"　　▼";
+    const std::string& file_;
+    const std::vector<Text>& lines_;
+    Report& report_;
+    std::vector<PictureUse>& pictures_;
+    int cnt_ = 3; // as StartIve leaves the page counter: the header and an empty line
+    int pageLines_ = 2;
+    bool overflowSeen_ = false;
+    int lastText_ = 0; // the last text line on the page; 0 while it holds only the header
+    int pictureLine_ = 0; // the picture line that left the counter at 4
+    bool paused_ = false; // the page shows the prompt, and no text has been added since
+    bool pictureSincePause_ = false; // a pause to look at a new picture is no extra pause
+    bool unseen_ = false; // text or a picture has come since the last pause
+};
+
+} // namespace
+
+std::string Split::describe(const Text& letter) const
+{
+    return letter == low ? "score " + std::to_string(from - 1) + " or less"
+                         : "score " + std::to_string(from) + " or more";
+}
+
+Split routeSplit()
+{
+    return splitOf(script::routeFor);
+}
+Split endingSplit()
+{
+    return splitOf(script::endingFor);
+}
+
+int textWidth(TextView line)
+{
+    int width = 0;
+    for (char16_t c : line)
+        width += c < 0x80 || (c >= 0xFF61 && c <= 0xFF9F) ? 1 : 2;
+    return width;
+}
+
+int Story::findEvent(TextView name) const
+{
+    for (size_t i = 0; i < events.size(); ++i) {
+        if (events[i].name == name)
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
+Story walkStory(Folder& folder, Report& report)
+{
+    Story story;
+    std::deque<int> queue;
+    const Split routes = routeSplit();
+    const Split endings = endingSplit();
+
+    // The event the state names, met for the first time or again; -1 when its script is missing.
+    const auto reach = [&](Text route, std::optional<long> number, Text ending,
+                           const std::string& from, int line, const std::string& why) {
+        const Text name = script::eventName(route, number, ending);
+        if (const int known = story.findEvent(name); known >= 0)
+            return known;
+        const std::string file = u8(name) + ".dat";
+        if (!folder.has(file)) {
+            if (from.empty())
+                report.error(file, 0, "missing: " + why);
+            else
+                report.error(from, line, why + file + ", which is missing");
+            return -1;
+        }
+        if (folder.looksLikePicture(file)) {
+            if (from.empty())
+                report.error(file, 0, "is a picture, not an event script: " + why);
+            else
+                report.error(from, line, why + file + ", which is a picture, not an event script");
+            return -1;
+        }
+        Event event;
+        event.route = std::move(route);
+        event.number = number;
+        event.ending = std::move(ending);
+        event.name = name;
+        event.file = file;
+        story.events.push_back(std::move(event));
+        queue.push_back(static_cast<int>(story.events.size()) - 1);
+        return static_cast<int>(story.events.size()) - 1;
+    };
+
+    reach(u"", 0, u"", "", 0, "every play-through begins with it");
+    while (!queue.empty()) {
+        const int index = queue.front();
+        queue.pop_front();
+        const Event here = story.events[static_cast<size_t>(index)];
+        const std::vector<Text>& lines = *folder.text(here.file);
+        Exit exit = Exit::Stuck;
+        int exitLine = 0;
+        std::vector<int> next;
+        std::string keyFile;
+        if (lines.empty()) {
+            report.error(here.file, 0,
+                "is empty: the game reads a line of every event before it looks for the end, and "
+                "stops");
+        } else {
+            const Scan scan = ScriptScan(here.file, lines, report, story.pictures).run();
+            exit = scan.exit;
+            exitLine = scan.exitLine;
+        }
+        switch (exit) {
+        case Exit::Turn:
+            if (!here.number) {
+                report.error(here.file, exitLine,
+                    "the ending runs out here without an \"end\" line; no key file can be named "
+                    "for the crafting turn "
+                    "that would follow, so the game stops");
+                exit = Exit::Stuck;
+                break;
+            }
+            keyFile = u8(here.route + platform::Str(*here.number)) + "_han.dat";
+            next.push_back(reach(here.route, *here.number + 1, here.ending, here.file, exitLine,
+                "after the crafting turn that follows this event the game opens "));
+            break;
+        case Exit::Hantei:
+            for (const Text& letter : { routes.low, routes.high })
+                next.push_back(reach(letter, 1, here.ending, here.file, exitLine,
+                    "route " + u8(letter) + " (" + routes.describe(letter) + ") goes on to "));
+            break;
+        case Exit::Ive:
+            for (const Text& letter : { endings.low, endings.high })
+                next.push_back(reach(here.route, std::nullopt, letter, here.file, exitLine,
+                    "ending " + u8(letter) + " (" + endings.describe(letter) + ") goes on to "));
+            break;
+        case Exit::End:
+        case Exit::Stuck:
+            break;
+        }
+        Event& event = story.events[static_cast<size_t>(index)];
+        event.exit = exit;
+        event.exitLine = exitLine;
+        event.next = std::move(next);
+        event.keyFile = std::move(keyFile);
+    }
+    return story;
+}
+
+} // namespace check

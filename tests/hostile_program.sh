@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The real program on hostile data folders, each run in a process of its own so that its peak
-# memory can be measured: enormous scripts, txt.dat and kako.dat, huge pictures, a named pipe in
-# place of kako.dat, a kako.dat the player may not read, a read-only folder and a full disk.
+# memory can be measured: enormous scripts, txt.dat, kako.dat and bgm.mid, huge pictures, named
+# pipes in place of kako.dat and bgm.mid, a kako.dat the player may not read, a read-only folder and a full disk.
 # Each run is closed as the system closes it (SIGTERM: the game saves its list on the way out)
 # and must end by itself, within its memory bound, with the expected report and kako.dat.
 #   usage: hostile_program.sh PROGRAM HOSTILE_FILES_TOOL
@@ -87,6 +87,15 @@ seq 1 1000000 | sed 's/$/\r/' > "$dir/dat/kako.dat"
 run_case "kako.dat: 1,000,000 entries" 0 "" "size $(($(stat -c %s "$dir/dat/kako.dat") + 3))"
 [ "$(tail -c 3 "$dir/dat/kako.dat" | od -An -tx1 | tr -d ' \n')" = 300d0a ] ||
   { echo "  FAILED: this run's entry is not the last one"; failures=$((failures + 1)); }
+
+# The music: a named pipe, a 1 GB sparse file and a MIDI header followed by 1 GB.
+new_folder pipe-bgm; mkfifo "$dir/dat/bgm.mid"
+run_case "bgm.mid: a named pipe" 0 "" same
+new_folder sparse-bgm; truncate -s 1G "$dir/dat/bgm.mid"
+run_case "bgm.mid: 1 GB sparse" 0 "" same
+new_folder header-bgm; printf 'MThd\0\0\0\6\0\0\0\1\1\xe0' > "$dir/dat/bgm.mid"
+truncate -s 1G "$dir/dat/bgm.mid"
+run_case "bgm.mid: a MIDI header, then 1 GB" 0 "" same
 
 # Pictures of 20,000 x 20,000 pixels (or headers that say so) as the first event's picture.
 index=0

@@ -4,8 +4,10 @@
 // the cases that need separate processes, other users or mounts.)
 #include "support/game.h"
 #include "support/hostile.h"
+#include "support/midi.h"
 
 #include "platform/cp932.h"
+#include "platform/mci_fluidsynth.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -579,4 +581,62 @@ TEST(HostileData, TemporaryFilesOfAKilledSaveAreRemovedAtTheNextStart)
         EXPECT_TRUE(QFileInfo::exists(QString::fromStdString(g.dat(name)))) << name;
     f.Com(f.Com.UBound()).click();
     EXPECT_EQ(test::readBytes(g.dat("kako.dat")), OldKako);
+}
+
+TEST(HostileData, BadMusicIsSilentAndNeverHoldsUpTheStart)
+{
+    const std::string tune = test::midiFile(2000);
+    // A header and one track whose stated length holds random bytes instead of events.
+    std::string badEvents = tune.substr(0, 14) + "MTrk";
+    const std::string noise = garbage(600);
+    badEvents += std::string { 0, 0, 0x02, 0x58 } + noise;
+    struct Case
+    {
+        const char* what;
+        std::function<void(const std::string& path)> make;
+        bool opens; // a standard MIDI file in its outline: FluidSynth gets to read its events
+    };
+    const Case cases[] = {
+        { "missing", [](const std::string&) {}, false },
+        { "empty", [](const std::string& p) { test::writeBytes(p, ""); }, false },
+        { "a folder", [](const std::string& p) { ::mkdir(p.c_str(), 0755); }, false },
+        { "a named pipe", [](const std::string& p) { ::mkfifo(p.c_str(), 0644); }, false },
+        { "binary garbage", [](const std::string& p) { test::writeBytes(p, garbage(4096)); },
+            false },
+        { "1 GiB sparse", [](const std::string& p) { test::writeSparse(p, GiB); }, false },
+        { "a MIDI header, then 1 GiB",
+            [&](const std::string& p) {
+                test::writeSparse(p, GiB);
+                FILE* f = std::fopen(p.c_str(), "r+b");
+                std::fwrite(tune.data(), 1, 14, f);
+                std::fclose(f);
+            },
+            false },
+        { "a truncated tune",
+            [&](const std::string& p) { test::writeBytes(p, tune.substr(0, tune.size() / 2)); },
+            false },
+        { "random events", [&](const std::string& p) { test::writeBytes(p, badEvents); }, true },
+    };
+    for (const Case& c : cases) {
+        test::Game g;
+        platform::FluidSynthMci::Options options;
+        options.audioDrivers.clear(); // no sound output: the test synthesizes
+        auto device = std::make_unique<platform::FluidSynthMci>(options);
+        platform::FluidSynthMci* music = device.get();
+        g.mci->device = std::move(device);
+        g.minimalStory();
+        test::writeBytes(g.dat("kako.dat"), OldKako);
+        c.make(g.dat("bgm.mid"));
+        QElapsedTimer clock;
+        clock.start();
+        Fom& f = g.start();
+        EXPECT_LT(clock.elapsed(), 2000) << c.what;
+        ASSERT_GE(g.mci->results.size(), 2u) << c.what;
+        EXPECT_EQ(g.mci->results[1] == 0, c.opens) << c.what << ": " << u8(g.mci->commands[1]);
+        music->renderMilliseconds(3000);
+        f.Bgm_Check.fire();
+        f.Com(f.Com.UBound()).click();
+        EXPECT_TRUE(g.errors.empty()) << c.what;
+        EXPECT_EQ(test::readBytes(g.dat("kako.dat")), OldKako) << c.what;
+    }
 }

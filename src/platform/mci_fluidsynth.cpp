@@ -10,6 +10,8 @@
 // sequencer and the state of the open file: commands hold it for microseconds, and it is never
 // held while a soundfont loads or while a sound output opens or closes.
 #include "platform/mci_fluidsynth.h"
+#include "platform/errors.h"
+#include "platform/files.h"
 
 #include <fluidsynth.h>
 #ifdef PELIRRA_HAVE_ALSA
@@ -17,14 +19,14 @@
 #endif
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <mutex>
 #include <set>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 
@@ -110,14 +112,39 @@ namespace {
         return tracks >= bigEndian(bytes, 10, 2);
     }
 
-    // The bytes of a standard MIDI file, or nothing when `path` is not one.
+    // A tune larger than this is no background music: it is not read.
+    constexpr long long MaxMidiBytes = 16 << 20;
+
+    // The bytes of a standard MIDI file, or nothing when `path` is not one. Only a regular file
+    // is read (a named pipe in its place would keep the start-up waiting), and only up to
+    // MaxMidiBytes, so that a giant file costs neither time nor memory.
     std::optional<std::string> readMidiFile(const std::string& path)
     {
-        std::ifstream in(path, std::ios::binary);
-        if (!in)
+        int fd;
+        try {
+            fd = openRegularFile(fromUtf8(path), fromUtf8(path));
+        } catch (const RuntimeError&) {
             return std::nullopt;
-        std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        if (in.bad() || !isMidiFile(bytes))
+        }
+        struct stat st
+        {
+        };
+        std::string bytes;
+        if (::fstat(fd, &st) == 0 && st.st_size <= MaxMidiBytes) {
+            bytes.resize(static_cast<size_t>(st.st_size));
+            size_t done = 0;
+            while (done < bytes.size()) {
+                const ssize_t n = ::read(fd, bytes.data() + done, bytes.size() - done);
+                if (n < 0 && errno == EINTR)
+                    continue;
+                if (n <= 0)
+                    break;
+                done += static_cast<size_t>(n);
+            }
+            bytes.resize(done);
+        }
+        ::close(fd);
+        if (!isMidiFile(bytes))
             return std::nullopt;
         return bytes;
     }

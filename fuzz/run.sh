@@ -15,9 +15,10 @@ export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1}
 export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$PWD/scripts/lsan.supp:print_suppressions=0}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 targets=("$@")
-[ ${#targets[@]} -eq 0 ] && targets=(fuzz_lines fuzz_script_line fuzz_kako fuzz_picture)
-mkdir -p build-fuzz/findings build-fuzz/seeds/text
+[ ${#targets[@]} -eq 0 ] && targets=(fuzz_lines fuzz_script_line fuzz_kako fuzz_picture fuzz_music)
+mkdir -p build-fuzz/findings build-fuzz/seeds/text build-fuzz/seeds/music
 cp dat/txt.dat dat/[0-9]*.dat dat/a*.dat dat/b*.dat build-fuzz/seeds/text/
+cp dat/bgm.mid build-fuzz/seeds/music/
 
 status=0
 for target in "${targets[@]}"; do
@@ -28,6 +29,7 @@ for target in "${targets[@]}"; do
     fuzz_kako) seeds=(fuzz/seeds/kako build-fuzz/seeds/text); options=(-max_len=4096) ;;
     # One allocation over 512 MB would be a decode that escaped its bound.
     fuzz_picture) seeds=(fuzz/seeds/picture); options=(-max_len=65536 -malloc_limit_mb=512) ;;
+    fuzz_music) seeds=(build-fuzz/seeds/music); options=(-max_len=8192 -malloc_limit_mb=512) ;;
     *) echo "unknown target $target"; exit 2 ;;
   esac
   echo "== $target, ${seconds}s"

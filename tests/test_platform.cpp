@@ -6,7 +6,9 @@
 #include "platform/files.h"
 #include "platform/form.h"
 
+#include <QAbstractButton>
 #include <QDir>
+#include <QLabel>
 #include <QTemporaryDir>
 
 using namespace platform;
@@ -251,4 +253,34 @@ TEST(Form, AWidthChangeRaisesResizeBeforeTheSetterReturnsAndTheSameWidthRaisesNo
     form.setScaleHeight(30);
     EXPECT_DOUBLE_EQ(form.unitsToTwipsX(40), 10600);
     EXPECT_DOUBLE_EQ(form.unitsToTwipsY(30), 7545);
+}
+
+TEST(Form, ControlsStackByRankThenByAgeWheneverTheyAreMade)
+{
+    Dispatcher d;
+    Form form(d, 9285, 7545);
+    // Bottom to top, as the form's children lie: the captions of its labels and buttons.
+    const auto stacking = [&] {
+        std::vector<std::string> out;
+        for (const QObject* o : form.widget()->children()) {
+            if (const auto* label = qobject_cast<const QLabel*>(o))
+                out.push_back(label->text().toStdString());
+            else if (const auto* button = qobject_cast<const QAbstractButton*>(o))
+                out.push_back(button->text().toStdString());
+        }
+        return out;
+    };
+    Label low(form, 0, u"low");
+    auto top = std::make_unique<CommandButton>(form, 2, u"top");
+    Label middle(form, 1, u"middle");
+    CommandButton top2(form, 2, u"top2");
+    Label low2(form, 0, u"low2");
+    EXPECT_EQ(stacking(), (std::vector<std::string> { "low", "low2", "middle", "top", "top2" }));
+
+    // With the lowest of a rank gone, the next of that rank is where newcomers go under.
+    top.reset();
+    CommandButton middle2(form, 1, u"middle2");
+    CommandButton top3(form, 2, u"top3");
+    EXPECT_EQ(stacking(),
+        (std::vector<std::string> { "low", "low2", "middle", "middle2", "top2", "top3" }));
 }

@@ -28,8 +28,9 @@ new_folder() {
 }
 
 # Runs the program of folder $dir (through the command words given, if any), closes it after a
-# second, and checks: exit status $1, a report holding $2 (none when empty), kako.dat ending as
-# $3 ("same": byte for byte as before; "size N": N bytes long; "pipe": still a named pipe).
+# second (HOSTILE_CLOSE_AFTER seconds), and checks: exit status $1, a report holding $2 (none
+# when empty), kako.dat ending as $3 ("same": byte for byte as before; "size N": N bytes long;
+# "pipe": still a named pipe).
 run_case() {
   local name=$1 want_status=$2 want_report=$3 want_kako=$4
   shift 4
@@ -38,7 +39,7 @@ run_case() {
     before=$(od -An -tx1 "$dir/dat/kako.dat" | tr -d ' \n')
   set +e
   (cd "$dir" && "$@" /usr/bin/time -f 'peak-rss-kb %M' \
-    timeout --preserve-status -s TERM -k 20 1 ./pelirra) 2> "$err"
+    timeout --preserve-status -s TERM -k 20 "${HOSTILE_CLOSE_AFTER:-1}" ./pelirra) 2> "$err"
   local status=$?
   set -e
   local rss

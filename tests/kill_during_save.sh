@@ -26,7 +26,11 @@ for i in $(seq 1 "$runs"); do
   cp "$work/old.dat" "$work/dat/kako.dat"
   (cd "$work" && exec ./pelirra 2> /dev/null) &
   pid=$!
-  sleep 0.2 # started, and the list read
+  # Started, and the list read: by then the temporary file the last kill left is gone.
+  for wait in $(seq 1 40); do
+    sleep 0.05
+    [ "$wait" -ge 4 ] && ! ls "$work/dat" | grep -q '\.tmp-' && break
+  done
   if ls "$work/dat" | grep -q '\.tmp-'; then leftover=$((leftover + 1)); fi
   kill -TERM "$pid"
   sleep "0.$(printf '%03d' $((RANDOM % 12)))"

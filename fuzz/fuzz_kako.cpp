@@ -26,6 +26,7 @@ std::string folder()
         QDir().mkpath(QString::fromStdString(dir + "/dat"));
         std::ofstream(dir + "/dat/txt.dat", std::ios::binary) << "JOY\r\n";
         std::ofstream(dir + "/dat/0.dat", std::ios::binary) << "Hello\r\n";
+        std::atexit([] { QDir(QString::fromStdString(folder())).removeRecursively(); });
         return dir;
     }();
     return path;

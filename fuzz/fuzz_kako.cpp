@@ -10,6 +10,7 @@
 #include <QDir>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -17,19 +18,24 @@ using platform::Text;
 
 namespace {
 
+// The program folder of the game under test, made once and removed when the run ends. Its name
+// is kept in memory that is never freed, since the removal runs after static objects are gone.
 std::string folder()
 {
-    static const std::string path = [] {
+    static const std::string* path = [] {
         const std::string base
             = QDir("/dev/shm").exists() ? "/dev/shm" : QDir::tempPath().toStdString();
-        const std::string dir = base + "/pelirra-fuzz-" + std::to_string(::getpid());
-        QDir().mkpath(QString::fromStdString(dir + "/dat"));
-        std::ofstream(dir + "/dat/txt.dat", std::ios::binary) << "JOY\r\n";
-        std::ofstream(dir + "/dat/0.dat", std::ios::binary) << "Hello\r\n";
-        std::atexit([] { QDir(QString::fromStdString(folder())).removeRecursively(); });
+        auto* dir = new std::string(base + "/pelirra-fuzz-" + std::to_string(::getpid()));
+        std::filesystem::create_directories(*dir + "/dat");
+        std::ofstream(*dir + "/dat/txt.dat", std::ios::binary) << "JOY\r\n";
+        std::ofstream(*dir + "/dat/0.dat", std::ios::binary) << "Hello\r\n";
+        std::atexit([] {
+            std::error_code ignored;
+            std::filesystem::remove_all(folder(), ignored);
+        });
         return dir;
     }();
-    return path;
+    return *path;
 }
 
 std::string readAll(const std::string& path)

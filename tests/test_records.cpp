@@ -2,6 +2,7 @@
 #include "support/game.h"
 
 #include "records/replay_rules.h"
+#include "shell/paths.h"
 
 using namespace platform;
 using replay::Effect;
@@ -159,4 +160,28 @@ TEST(Replay, TheListKeepsDuplicatesFromKakoDatAndAnEmptyListSavesAnEmptyFile)
         f.Com(f.Com.UBound()).click();
         EXPECT_EQ(test::readBytes(g.dat("kako.dat")), "");
     }
+}
+
+TEST(Replay, NamesThatLeaveTheDataFolderAreNeverOpened)
+{
+    EXPECT_TRUE(staysInDataFolder(u"a1"));
+    EXPECT_TRUE(staysInDataFolder(u"pics/sea"));
+    EXPECT_TRUE(staysInDataFolder(u"..x"));
+    EXPECT_FALSE(staysInDataFolder(u".."));
+    EXPECT_FALSE(staysInDataFolder(u"../secret"));
+    EXPECT_FALSE(staysInDataFolder(u"pics/../../secret"));
+    EXPECT_FALSE(staysInDataFolder(u"..\\secret"));
+    EXPECT_FALSE(staysInDataFolder(u"/etc/secret"));
+
+    // A script and a picture beside the data folder, named from kako.dat and from a script.
+    Records r("../outside\r\nN\r\n");
+    test::writeLines(r.folder() + "/outside.dat", { u"秘密" });
+    test::writePicture(r.folder() + "/leak.dat", 8, 8, "PNG", 0xff0000);
+    r.file("N.dat", { u">img>../leak", u"あ" });
+    r.replay("../outside");
+    EXPECT_EQ(r.text().find("秘密"), std::string::npos) << r.text();
+    EXPECT_NE(r.text().find("見つからない"), std::string::npos);
+    r.replay("N");
+    EXPECT_NE(r.f.Img.surfacePixel(4, 4), (Color { 255, 0, 0 }));
+    EXPECT_TRUE(r.errors.empty());
 }

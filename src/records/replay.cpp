@@ -4,6 +4,7 @@
 
 #include "event/script.h"
 #include "records/replay_rules.h"
+#include "shell/paths.h"
 
 using namespace platform;
 
@@ -19,6 +20,8 @@ void Fom::Lst_Click()
     const Text path = DatPath + name + u".dat";
     ReplayNo = sys.files.FreeFile();
     try {
+        if (!staysInDataFolder(name))
+            throw RuntimeError(u"outside the data folder");
         sys.files.OpenInput(ReplayNo, path);
         for (int lines = 0; !sys.files.Eof(ReplayNo); ++lines) {
             if (lines == replay::MaxLines || replayText_.size() >= replay::MaxChars) {
@@ -34,7 +37,8 @@ void Fom::Lst_Click()
         // ending the game for: say so in the replay and play on.
         sys.files.Close(ReplayNo);
         replayText_ += u"\r\n（この記録の台本 " + sys.files.displayName(path)
-            + (Files::exists(path) ? u" を読めなかったため、" : u" が見つからないため、") + u"読み返せません）";
+            + (staysInDataFolder(name) && Files::exists(path) ? u" を読めなかったため、" : u" が見つからないため、")
+            + u"読み返せません）";
     }
     ShowReplayPictures();
     Txt.setText(std::move(replayText_));

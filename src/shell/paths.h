@@ -11,3 +11,21 @@ inline platform::Text programFolderWithSeparator(const platform::Text& folder)
         return folder;
     return folder + platform::PathSeparator;
 }
+
+// A name read from a story file or from kako.dat names a file inside the data folder: one that
+// starts at the root or climbs out with ".." is no file of the story's, and is not opened.
+inline bool staysInDataFolder(const platform::Text& name)
+{
+    const auto separator = [](char16_t c) { return c == u'/' || c == u'\\'; };
+    if (!name.empty() && separator(name.front()))
+        return false;
+    size_t start = 0;
+    for (size_t i = 0; i <= name.size(); ++i) {
+        if (i == name.size() || separator(name[i])) {
+            if (name.compare(start, i - start, u"..") == 0)
+                return false;
+            start = i + 1;
+        }
+    }
+    return true;
+}

@@ -1,6 +1,8 @@
 // The picture the player sees: held in the hidden box Dfe, painted stretched over all of Img.
 #include "shell/fom.h"
 
+#include "shell/paths.h"
+
 using namespace platform;
 
 void Fom::ShowImg(const Text& name)
@@ -9,6 +11,8 @@ void Fom::ShowImg(const Text& name)
     // nothing to paint stays as it is.
     try {
         if (!name.empty()) {
+            if (!staysInDataFolder(name))
+                return;
             const Text path = DatPath + name + u".dat";
             Dfe.setPicture(LoadPicture(path, sys.files.displayName(path)));
         }

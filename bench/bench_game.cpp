@@ -52,7 +52,8 @@ double cpuSeconds()
 
 void report(const char* what, double value, const char* unit, int runs, const char* note = "")
 {
-    std::printf("  %-58s %10.2f %-6s (median of %d)%s%s\n", what, value, unit, runs, *note ? "  " : "", note);
+    std::printf("  %-58s %10.2f %-6s (median of %d)%s%s\n", what, value, unit, runs,
+        *note ? "  " : "", note);
     std::fflush(stdout);
 }
 
@@ -65,7 +66,8 @@ void spin(int ms)
 }
 
 // A program folder with a data folder: a copy of the bundled story, or lines written here.
-struct Folder {
+struct Folder
+{
     QTemporaryDir dir;
     Files files;
     Folder(bool withStory)
@@ -78,7 +80,10 @@ struct Folder {
                 QFile::copy(storyFolder + "/" + name, dir.path() + "/dat/" + name);
         }
     }
-    Text path(const std::string& name) const { return (dir.path() + "/dat/").toStdU16String() + fromUtf8(name); }
+    Text path(const std::string& name) const
+    {
+        return (dir.path() + "/dat/").toStdU16String() + fromUtf8(name);
+    }
     void write(const std::string& name, const std::vector<Text>& lines)
     {
         const short no = files.FreeFile();
@@ -90,14 +95,16 @@ struct Folder {
 };
 
 // A game on a folder, with reports printed instead of shown and the exit only recorded.
-struct Game {
+struct Game
+{
     System sys;
     std::unique_ptr<Fom> fom;
     bool exited = false;
     explicit Game(const Folder& folder, bool silent = true)
     {
         sys.programFolder = folder.dir.path().toStdU16String();
-        sys.showError = [](const Text& m) { std::fprintf(stderr, "game error: %s\n", toUtf8(m).c_str()); };
+        sys.showError
+            = [](const Text& m) { std::fprintf(stderr, "game error: %s\n", toUtf8(m).c_str()); };
         sys.exitProgram = [this](int) { exited = true; };
         if (silent)
             sys.mci = std::make_unique<NullMci>();
@@ -307,8 +314,9 @@ int main(int argc, char** argv)
         return 2;
     }
     std::printf("platform: %s\n", qPrintable(QGuiApplication::platformName()));
-    const std::pair<const char*, void (*)()> benches[] = { { "idle", benchIdle }, { "fast", benchFastReading },
-        { "replay", benchReplay }, { "kako", benchKako }, { "layout", benchLayout } };
+    const std::pair<const char*, void (*)()> benches[]
+        = { { "idle", benchIdle }, { "fast", benchFastReading }, { "replay", benchReplay },
+              { "kako", benchKako }, { "layout", benchLayout } };
     for (const auto& [name, run] : benches) {
         if (only.isEmpty() || only == QLatin1String(name))
             run();

@@ -124,9 +124,11 @@ int main(int argc, char** argv)
     }
 
     std::printf("Cold start of %s\n", program.c_str());
-    std::printf("  %-58s %10.2f %-6s (median of %d)\n", "process start to the first event's header on screen",
-        median(firstText), "ms", runs);
-    std::printf("  %-58s %10.2f %-6s (one run)\n", "  the first run (caches possibly cold)", firstRun, "ms");
-    std::printf("  %-58s %10.2f %-6s (median of %d)\n", "peak resident memory of the game", median(peak), "MB", memRuns);
+    std::printf("  %-58s %10.2f %-6s (median of %d)\n",
+        "process start to the first event's header on screen", median(firstText), "ms", runs);
+    std::printf("  %-58s %10.2f %-6s (one run)\n", "  the first run (caches possibly cold)",
+        firstRun, "ms");
+    std::printf("  %-58s %10.2f %-6s (median of %d)\n", "peak resident memory of the game",
+        median(peak), "MB", memRuns);
     return 0;
 }

@@ -40,7 +40,8 @@ double residentMiB()
     return static_cast<double>(resident) * pageSize / (1024.0 * 1024.0);
 }
 
-struct Figures {
+struct Figures
+{
     double gameThreadMs = 0; // open + play, as BgmOpen and BgmPlay send them
     double readyMs = 0; // from open until the soundfont is loaded
     double addedMiB = 0; // resident memory added
@@ -49,8 +50,7 @@ struct Figures {
 };
 
 // Runs `measure` in a child process and brings its figures back.
-template <class F>
-Figures inChild(F measure)
+template <class F> Figures inChild(F measure)
 {
     int channel[2];
     if (pipe(channel) != 0)
@@ -121,8 +121,8 @@ double median(std::vector<Figures> runs, double Figures::*field)
     return runs[runs.size() / 2].*field;
 }
 
-void reportStart(const char* title, const FluidSynthMci::Options& options, const std::string& file,
-    int count)
+void reportStart(
+    const char* title, const FluidSynthMci::Options& options, const std::string& file, int count)
 {
     std::vector<Figures> runs;
     for (int i = 0; i < count; ++i)
@@ -132,8 +132,8 @@ void reportStart(const char* title, const FluidSynthMci::Options& options, const
     if (!options.audioDrivers.empty())
         std::printf("  sound output:                 %s\n",
             *last.driver ? last.driver : "none opened (the game is silent)");
-    std::printf("  soundfont:                    %s\n",
-        *last.soundfont ? last.soundfont : "none loaded");
+    std::printf(
+        "  soundfont:                    %s\n", *last.soundfont ? last.soundfont : "none loaded");
     std::printf("  open + play on game's thread: %.2f ms (median of %d runs)\n",
         median(runs, &Figures::gameThreadMs), count);
     if (*last.soundfont) {

@@ -24,7 +24,8 @@ int main(int argc, char** argv)
                 return;
             timespec now {};
             clock_gettime(CLOCK_REALTIME, &now);
-            std::printf("first-text %lld\n", static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec);
+            std::printf("first-text %lld\n",
+                static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec);
             std::fflush(stdout);
             std::_Exit(0);
         });

@@ -19,7 +19,8 @@ TEST(Judgement, ACaptionMatchesAKeyLineThatHoldsItNotTheOtherWayRound)
     EXPECT_FALSE(judgement::occursIn(u"ｈｏｐｅ", u"hope")) << "full and half width differ";
 
     const std::array<Text, 3> keys { u"喜び", u"喜び、勇気", u"勇気、怒り" };
-    EXPECT_EQ(judgement::judge(u"喜び", keys), Outcome::Good) << "the first line that holds it decides";
+    EXPECT_EQ(judgement::judge(u"喜び", keys), Outcome::Good)
+        << "the first line that holds it decides";
     EXPECT_EQ(judgement::judge(u"勇気", keys), Outcome::Critical);
     EXPECT_EQ(judgement::judge(u"怒り", keys), Outcome::Bad);
     EXPECT_EQ(judgement::judge(u"涙", keys), Outcome::None);
@@ -42,7 +43,8 @@ namespace {
 const std::vector<Text> Feelings { u"喜び", u"優しさ", u"勇気", u"怒り", u"涙" };
 
 // A game whose first event has ended: the next click on the text window starts a turn.
-struct Turn : test::Game {
+struct Turn : test::Game
+{
     Fom& f;
     explicit Turn(std::vector<Text> keys = { u"喜び", u"優しさ", u"怒り" })
         : f((file("txt.dat", Feelings), file("0.dat", { u"はじまり" }), file("1.dat", { u"つぎ" }),
@@ -133,8 +135,8 @@ TEST(Crafting, FourChoicesOnlyFillTheBoardAndTheFifthLocksTheButtonsAndJudges)
     EXPECT_EQ(t.f.Point, 1);
     EXPECT_EQ(t.judgeAll(), 4);
     EXPECT_EQ(t.board(),
-        (std::vector<std::string> { "○　喜び", "　　涙", "○　喜び", "×　怒り", "●　優しさ　クリティカル！",
-            "ここをクリックして下さい▼" }));
+        (std::vector<std::string> { "○　喜び", "　　涙", "○　喜び", "×　怒り",
+            "●　優しさ　クリティカル！", "ここをクリックして下さい▼" }));
     EXPECT_EQ(t.f.Point, 5); // 1, 1, 2, 0, 5
     EXPECT_FALSE(t.f.GameTim.Enabled());
 }
@@ -281,7 +283,8 @@ TEST(Crafting, TheQuitButtonEndsTheGameWhileChoosingAndWhileJudging)
 
 TEST(PlayThrough, GoodChoicesLeadToRouteBAndTheGoodEndingBadOnesToRouteAAndTheSadEnding)
 {
-    struct Case {
+    struct Case
+    {
         const char16_t* choice;
         std::vector<std::string> seen;
         const char* lastPage;

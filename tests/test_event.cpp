@@ -17,14 +17,16 @@ TEST(ScriptGrammar, AMarkerCountsOnlyWhenItsFirstOccurrenceIsAfterTheFirstCharac
     EXPECT_EQ(script::classify(u"xive"), LineKind::Ive);
     EXPECT_EQ(script::classify(u">img>sea"), LineKind::Img);
     EXPECT_EQ(script::classify(u"?img?sea"), LineKind::Img);
-    EXPECT_EQ(script::classify(u">img>give"), LineKind::Ive) << "a picture name holding ive is an ending branch";
+    EXPECT_EQ(script::classify(u">img>give"), LineKind::Ive)
+        << "a picture name holding ive is an ending branch";
     EXPECT_EQ(script::classify(u">img>hanteisea"), LineKind::Hantei);
     EXPECT_EQ(script::classify(u">end"), LineKind::End);
     EXPECT_EQ(script::classify(u"end"), LineKind::Text);
     EXPECT_EQ(script::classify(u">pend"), LineKind::End) << "end is tested before p";
     EXPECT_EQ(script::classify(u"　p"), LineKind::PageBreak);
     EXPECT_EQ(script::classify(u"p"), LineKind::Text);
-    EXPECT_EQ(script::classify(u"Apple"), LineKind::PageBreak) << "a p inside a word breaks the page";
+    EXPECT_EQ(script::classify(u"Apple"), LineKind::PageBreak)
+        << "a p inside a word breaks the page";
     EXPECT_EQ(script::classify(u"Ｐａｇｅ ＥＮＤ"), LineKind::Text) << "case and width are exact";
     EXPECT_EQ(script::classify(u"END"), LineKind::Text);
     EXPECT_EQ(script::classify(u""), LineKind::Text);
@@ -58,7 +60,7 @@ std::vector<Text> numbered(int n)
         lines.push_back(u"L" + Str(i));
     return lines;
 }
-}
+} // namespace
 
 TEST(EventPlayer, ElevenLinesMakeAPageOfTwoAPageOfFiveAndAPageOfFour)
 {
@@ -149,15 +151,17 @@ TEST(EventPlayer, APictureLineAtTheEndLeavesThePlayerIdleWithThePrompt)
 
 TEST(EventPlayer, TheScoreChoosesTheRouteAndTheEnding)
 {
-    struct Case {
+    struct Case
+    {
         short point;
         const char* line;
         Text route;
         std::optional<long> no;
         const char* opened;
     };
-    for (const Case& c : { Case { 15, ">hantei", u"", 3, "a1" }, Case { 16, ">hantei", u"", 3, "b1" },
-             Case { 29, ">ive", u"a", 3, "ab" }, Case { 30, ">ive", u"a", 3, "ag" } }) {
+    for (const Case& c :
+        { Case { 15, ">hantei", u"", 3, "a1" }, Case { 16, ">hantei", u"", 3, "b1" },
+            Case { 29, ">ive", u"a", 3, "ab" }, Case { 30, ">ive", u"a", 3, "ag" } }) {
         test::Game g;
         g.file("txt.dat", {});
         g.file("0.dat", { u"x" });
@@ -173,7 +177,8 @@ TEST(EventPlayer, TheScoreChoosesTheRouteAndTheEnding)
             f.StartIve();
         });
         g.readOn();
-        EXPECT_EQ(g.caption(), "Quillet > " + u8(script::starBar(c.point)) + "\r\n\r\n" + c.opened + "　　▼")
+        EXPECT_EQ(g.caption(),
+            "Quillet > " + u8(script::starBar(c.point)) + "\r\n\r\n" + c.opened + "　　▼")
             << c.point << " " << c.line;
         EXPECT_EQ(g.listed().back(), c.opened);
         EXPECT_TRUE(g.errors.empty()) << u8(g.errors.front());
@@ -256,9 +261,11 @@ TEST(EventFailures, AMissingOrEmptyScriptIsReportedAndTheListIsSaved)
         g.readOn();
         ASSERT_EQ(g.errors.size(), 1u);
         const std::string report = u8(g.errors[0]);
-        EXPECT_EQ(report.rfind(empty ? "dat/a1.dat: is empty" : "dat/a1.dat: not found", 0), 0u) << report;
+        EXPECT_EQ(report.rfind(empty ? "dat/a1.dat: is empty" : "dat/a1.dat: not found", 0), 0u)
+            << report;
         EXPECT_TRUE(g.exited);
-        EXPECT_EQ(test::readBytes(g.dat("kako.dat")), "old\r\n0\r\n") << "the list was saved on the way out";
+        EXPECT_EQ(test::readBytes(g.dat("kako.dat")), "old\r\n0\r\n")
+            << "the list was saved on the way out";
     }
 }
 
@@ -273,6 +280,7 @@ TEST(EventFailures, AnEndingThatRunsOutWithoutEndIsReported)
     EXPECT_EQ(g.caption(), "Quillet > \r\n\r\nno way out　　▼");
     f.Lbl.press(MouseButton::Left);
     ASSERT_EQ(g.errors.size(), 1u);
-    EXPECT_NE(u8(g.errors[0]).find("dat/b.dat: the ending ran out without an \"end\" line"), std::string::npos);
+    EXPECT_NE(u8(g.errors[0]).find("dat/b.dat: the ending ran out without an \"end\" line"),
+        std::string::npos);
     EXPECT_TRUE(g.exited);
 }

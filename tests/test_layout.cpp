@@ -26,16 +26,16 @@ TEST(LayoutRules, WidthIsRoundedHalfToEvenAndOverflowsIn16Bits)
 }
 
 namespace {
-struct Laid : test::Game {
+struct Laid : test::Game
+{
     Fom& fom;
     explicit Laid(int captions = 3)
-        : fom((file("txt.dat", std::vector<Text>(static_cast<size_t>(captions), u"想い")), file("0.dat", { u"a" }),
-            start()))
-    {
-    }
+        : fom((file("txt.dat", std::vector<Text>(static_cast<size_t>(captions), u"想い")),
+            file("0.dat", { u"a" }), start()))
+    { }
     void resize(double height) { fom.Me.setOuterSize(fom.Me.Width(), height); }
 };
-}
+} // namespace
 
 TEST(Layout, AtHeight7950TheWindowIs4To3AndEveryAreaSitsOnTheGrid)
 {
@@ -49,7 +49,8 @@ TEST(Layout, AtHeight7950TheWindowIs4To3AndEveryAreaSitsOnTheGrid)
     EXPECT_NEAR(f.Img.Top(), 0.5, 1e-9);
     EXPECT_NEAR(f.Img.Width(), 30, 1e-9);
     EXPECT_NEAR(f.Img.Height(), 22.5, 1e-9);
-    for (const Control* c : std::initializer_list<const Control*> { &f.Lbl, &f.TxtPic, &f.Lst, &f.Txt }) {
+    for (const Control* c :
+        std::initializer_list<const Control*> { &f.Lbl, &f.TxtPic, &f.Lst, &f.Txt }) {
         EXPECT_NEAR(c->Left(), 0.5, 1e-9);
         EXPECT_NEAR(c->Top(), 23.5, 1e-9);
         EXPECT_NEAR(c->Width(), 30, 1e-9);

@@ -24,7 +24,8 @@ FluidSynthMci::Options withoutSoundOutput()
 }
 
 // A game whose music device is FluidSynth without sound output, every command recorded.
-struct MusicGame : test::Game {
+struct MusicGame : test::Game
+{
     explicit MusicGame(FluidSynthMci::Options options = withoutSoundOutput())
     {
         auto device = std::make_unique<FluidSynthMci>(std::move(options));
@@ -49,7 +50,8 @@ struct MusicGame : test::Game {
     FluidSynthMci* music;
 };
 
-struct Status {
+struct Status
+{
     int result;
     Text reply;
 };
@@ -72,7 +74,8 @@ std::string mode(Mci& device)
 const Text untouched(16, u' ');
 
 // Sets an environment variable for the time of a block.
-class ScopedEnvironment {
+class ScopedEnvironment
+{
 public:
     ScopedEnvironment(const char* name, const std::string& value)
         : name_(name)
@@ -139,8 +142,9 @@ TEST(Music, TheWatchdogStartsItAgainFromTheStartWithinOneTick)
         ASSERT_EQ(mode(*g.music), "stopped");
         n = g.mci->commands.size();
         fom.Bgm_Check.fire();
-        EXPECT_EQ(g.sent(n), (std::vector<std::string> { "status MIDI mode", "seek MIDI to start",
-                                 "play MIDI from 0" }));
+        EXPECT_EQ(g.sent(n),
+            (std::vector<std::string> {
+                "status MIDI mode", "seek MIDI to start", "play MIDI from 0" }));
         EXPECT_EQ(g.results(n), (std::vector<int> { 0, 0, 0 }));
         EXPECT_EQ(mode(*g.music), "playing");
         EXPECT_GT(g.music->renderMilliseconds(100), 0.01f);
@@ -180,8 +184,8 @@ TEST(Music, StopAndTheQuitButtonSilenceIt)
         const size_t n = g.mci->commands.size();
         fom.Com(fom.Com.UBound()).click();
         EXPECT_TRUE(g.exited);
-        EXPECT_EQ(g.sent(n),
-            (std::vector<std::string> { "stop MIDI notify", "close MIDI notify" }));
+        EXPECT_EQ(
+            g.sent(n), (std::vector<std::string> { "stop MIDI notify", "close MIDI notify" }));
         EXPECT_EQ(g.results(n), (std::vector<int> { 0, 0 }));
         // Nothing is open any more: the query fails and leaves the buffer alone.
         const Status s = status(*g.music);

@@ -16,9 +16,13 @@ using test::u8;
 
 namespace {
 
-struct Folder {
+struct Folder
+{
     QTemporaryDir dir;
-    std::string path(const std::string& name) const { return dir.path().toStdString() + "/" + name; }
+    std::string path(const std::string& name) const
+    {
+        return dir.path().toStdString() + "/" + name;
+    }
     Text text(const std::string& name) const { return fromUtf8(path(name)); }
 };
 
@@ -42,8 +46,9 @@ TEST(Cp932, DecodesJapaneseAndKeepsInvalidBytesThroughARoundTrip)
     EXPECT_EQ(cp932::encode(u"終了"), "\x8f\x49\x97\xb9");
 
     // A byte that is not valid, and a lone lead byte at the very end, come back unchanged.
-    for (const std::string& bytes : { std::string("ab\x80\xff" "cd"), std::string("\x8a\xec\x82"),
-             std::string("x\xa0y\xfd"), std::string("\0\x81", 2) }) {
+    for (const std::string& bytes : { std::string("ab\x80\xff"
+                                                  "cd"),
+             std::string("\x8a\xec\x82"), std::string("x\xa0y\xfd"), std::string("\0\x81", 2) }) {
         EXPECT_FALSE(cp932::isValid(bytes));
         EXPECT_EQ(cp932::encode(cp932::decode(bytes)), bytes);
     }
@@ -199,7 +204,8 @@ TEST(Controls, ANewGroupMemberCopiesIndexZeroButStartsHidden)
 {
     Dispatcher d;
     Form form(d, 9285, 7545);
-    ControlArray<CommandButton> buttons([&] { return std::make_unique<CommandButton>(form, 0, u"Command1"); });
+    ControlArray<CommandButton> buttons(
+        [&] { return std::make_unique<CommandButton>(form, 0, u"Command1"); });
     buttons(0).Move(100, 200, 300, 400);
     buttons(0).setBackColor({ 1, 2, 3 });
     buttons(0).setFontSize(12);

@@ -29,10 +29,12 @@ TEST(ReplayRules, MarkersInTheReplaysOwnOrder)
 namespace {
 
 // A game in its first crafting turn, with the past-record list open.
-struct Records : test::Game {
+struct Records : test::Game
+{
     Fom& f;
     explicit Records(const std::string& kako = "")
-        : f((file("txt.dat", { u"喜び" }), file("0.dat", { u"はじまり" }), writeKako(kako), start()))
+        : f((
+            file("txt.dat", { u"喜び" }), file("0.dat", { u"はじまり" }), writeKako(kako), start()))
     {
         readOn();
         f.Lbl.press(MouseButton::Left);
@@ -132,7 +134,11 @@ TEST(Replay, ARecordWhoseScriptIsGoneSaysSoAndThePlayGoesOn)
     EXPECT_FALSE(r.exited);
     EXPECT_TRUE(r.f.Txt.Visible());
     const std::string text = r.text();
-    EXPECT_EQ(text.rfind("●　過去見　「old-story」　●\r\n\r\n（この記録の台本 dat/old-story.dat が見つからない", 0), 0u)
+    EXPECT_EQ(
+        text.rfind(
+            "●　過去見　「old-story」　●\r\n\r\n（この記録の台本 dat/old-story.dat が見つからない",
+            0),
+        0u)
         << text;
     r.f.Com(0).click(); // and the turn carries on
     EXPECT_EQ(r.f.TxtPic.ListCount(), 1);
@@ -142,7 +148,8 @@ TEST(Replay, TheListKeepsDuplicatesFromKakoDatAndAnEmptyListSavesAnEmptyFile)
 {
     {
         Records r("0\r\n0\r\nx\r\n");
-        EXPECT_EQ(r.listed(), (std::vector<std::string> { "0", "0", "x" })) << "0 was listed already";
+        EXPECT_EQ(r.listed(), (std::vector<std::string> { "0", "0", "x" }))
+            << "0 was listed already";
         r.f.Com(r.f.Com.UBound()).click();
         EXPECT_EQ(test::readBytes(r.dat("kako.dat")), "0\r\n0\r\nx\r\n");
     }

@@ -21,15 +21,15 @@ std::vector<std::string> captions(Fom& fom)
         out.push_back(u8(fom.Com(i).Caption()));
     return out;
 }
-}
+} // namespace
 
 TEST(StartUp, EveryWidgetIsHiddenUntilTheLayoutAndTheFirstEventShowThem)
 {
     test::Game g;
     g.minimalStory();
     Fom fom(g.sys);
-    for (const Control* c : std::initializer_list<const Control*> { &fom.Txt, &fom.Lst, &fom.Img, &fom.Dfe,
-             &fom.TxtPic, &fom.Com(0), &fom.LblCom, &fom.Lbl })
+    for (const Control* c : std::initializer_list<const Control*> { &fom.Txt, &fom.Lst, &fom.Img,
+             &fom.Dfe, &fom.TxtPic, &fom.Com(0), &fom.LblCom, &fom.Lbl })
         EXPECT_FALSE(c->Visible());
     EXPECT_FALSE(fom.Linel(0).Visible());
     EXPECT_TRUE(fom.LineTim.ticking());
@@ -55,7 +55,8 @@ TEST(StartUp, ButtonsComeFromTxtDatFollowedByPastRecordsAndQuit)
         g.file("0.dat", { u"a" });
         Fom& fom = g.start();
         EXPECT_EQ(captions(fom),
-            (std::vector<std::string> { "喜び", "", "勇気", "優しさ", "Hope & luck", "過去見", "終了" }));
+            (std::vector<std::string> {
+                "喜び", "", "勇気", "優しさ", "Hope & luck", "過去見", "終了" }));
         EXPECT_EQ(fom.Linel.UBound(), 3);
         for (int i = 0; i <= fom.Com.UBound(); ++i)
             EXPECT_TRUE(fom.Com(i).Visible()) << i;
@@ -93,7 +94,8 @@ TEST(PastRecords, KakoDatIsReadAsItIsAndWrittenBackInOrder)
     test::Game g;
     g.minimalStory();
     // Duplicates, an empty line, Japanese names and a byte that is not code page 932.
-    const std::string bytes = std::string("1\r\n1\r\n\r\na1\r\n") + "\x82\xa0\x82\xa2\r\n" + "x\x80y\r\n";
+    const std::string bytes
+        = std::string("1\r\n1\r\n\r\na1\r\n") + "\x82\xa0\x82\xa2\r\n" + "x\x80y\r\n";
     test::writeBytes(g.dat("kako.dat"), bytes);
     Fom& fom = g.start();
     ASSERT_EQ(fom.Lst.ListCount(), 7) << "the six entries, then this run's first event";

@@ -20,20 +20,26 @@ void halves(const std::string& path, int w, int h, const char* format)
     ASSERT_TRUE(img.save(QString::fromStdString(path), format));
 }
 
-struct Pictures : test::Game {
+struct Pictures : test::Game
+{
     Fom& f;
     Pictures()
         : f((minimalStory(), start()))
-    {
-    }
+    { }
     // Gives the picture box an inside of w x h pixels.
     void boxPixels(int w, int h)
     {
         const double tpp = f.Me.twipsPerPixel();
         f.Img.Move(0, 0, f.Me.twipsToUnitsX(w * tpp), f.Me.twipsToUnitsY(h * tpp));
     }
-    bool red(int x, int y) { return f.Img.surfacePixel(x, y).r > 200 && f.Img.surfacePixel(x, y).b < 60; }
-    bool blue(int x, int y) { return f.Img.surfacePixel(x, y).b > 200 && f.Img.surfacePixel(x, y).r < 60; }
+    bool red(int x, int y)
+    {
+        return f.Img.surfacePixel(x, y).r > 200 && f.Img.surfacePixel(x, y).b < 60;
+    }
+    bool blue(int x, int y)
+    {
+        return f.Img.surfacePixel(x, y).b > 200 && f.Img.surfacePixel(x, y).r < 60;
+    }
 };
 
 } // namespace
@@ -128,12 +134,13 @@ TEST(Pictures, TheLayoutRepaintsThePictureAtTheNewSize)
 
 namespace {
 // Draws come from a list, in order; the test checks which draw went where.
-struct Draws {
+struct Draws
+{
     std::vector<float> values;
     size_t next = 0;
     float operator()() { return values.at(next++ % values.size()); }
 };
-}
+} // namespace
 
 TEST(LineEffect, EachTickPlacesFourLinesFromSixteenDrawsInOrder)
 {
@@ -150,11 +157,13 @@ TEST(LineEffect, EachTickPlacesFourLinesFromSixteenDrawsInOrder)
     EXPECT_EQ(draws->next, 16u);
     EXPECT_EQ(g.f.Cnt, 2) << "the line tick has its own counter";
 
-    struct Expect {
+    struct Expect
+    {
         double x;
         int width, green, blue;
     };
-    const Expect expected[] = { { 0, 1, 155, 155 }, { 399, 5, 254, 254 }, { 200, 2, 167, 242 }, { 40, 4, 245, 185 } };
+    const Expect expected[]
+        = { { 0, 1, 155, 155 }, { 399, 5, 254, 254 }, { 200, 2, 167, 242 }, { 40, 4, 245, 185 } };
     for (int i = 0; i < 4; ++i) {
         const Line& l = g.f.Linel(i);
         EXPECT_EQ(l.X1(), expected[i].x) << i;

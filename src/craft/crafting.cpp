@@ -29,8 +29,9 @@ void Fom::Com_Click(short index)
     for (Cnt = static_cast<short>(Com.LBound()); Cnt <= Com.UBound() - 1; ++Cnt)
         Com(Cnt).setEnabled(false);
     if (!IveNo)
-        throw RuntimeError(u"No key file can be named for this crafting turn: it follows an ending, "
-                           u"and an ending must leave through an \"end\" line.");
+        throw RuntimeError(
+            u"No key file can be named for this crafting turn: it follows an ending, "
+            u"and an ending must leave through an \"end\" line.");
     const Text keyPath = DatPath + IveRoute + Str(*IveNo - 1) + u"_han" + u".dat";
     const short no = sys.files.FreeFile();
     sys.files.OpenInput(no, keyPath);

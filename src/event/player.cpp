@@ -25,7 +25,8 @@ void Fom::StartIve()
     sys.files.OpenInput(FileNo, scriptPath_);
     // The player reads a line before it asks for the end: a script needs one line at least.
     if (sys.files.Eof(FileNo))
-        throw RuntimeError(sys.files.displayName(scriptPath_) + u": is empty (an event needs at least one line)");
+        throw RuntimeError(
+            sys.files.displayName(scriptPath_) + u": is empty (an event needs at least one line)");
 
     bool listed = false;
     for (int i = 0; i < Lst.ListCount() && !listed; ++i)
@@ -44,8 +45,7 @@ void Fom::StartIve()
         if (IveNo)
             IveNo = *IveNo + 1;
         ShowImg(u"ive");
-    } catch (const std::exception&) {
-    }
+    } catch (const std::exception&) { }
 }
 
 void Fom::TimIve_Timer()
@@ -104,7 +104,10 @@ void Fom::TimIve_Timer()
     }
 }
 
-void Fom::ShowNext() { Lbl.setCaption(Lbl.Caption() + u"　　▼"); }
+void Fom::ShowNext()
+{
+    Lbl.setCaption(Lbl.Caption() + u"　　▼");
+}
 
 void Fom::Lbl_MouseDown(MouseButton button)
 {

@@ -2,7 +2,10 @@
 
 namespace script {
 
-bool hasMarker(TextView line, TextView marker) { return platform::InStr(line, marker) >= 2; }
+bool hasMarker(TextView line, TextView marker)
+{
+    return platform::InStr(line, marker) >= 2;
+}
 
 LineKind classify(TextView line)
 {
@@ -19,7 +22,10 @@ LineKind classify(TextView line)
     return LineKind::Text;
 }
 
-Text pictureName(TextView line) { return platform::Mid(line, 6); }
+Text pictureName(TextView line)
+{
+    return platform::Mid(line, 6);
+}
 
 Text eventName(TextView route, std::optional<long> number, TextView ending)
 {
@@ -36,10 +42,19 @@ Text starBar(long point)
     return bar;
 }
 
-bool isUnlisted(TextView name) { return name == u"4" || name == u"b3" || name == u"a3"; }
+bool isUnlisted(TextView name)
+{
+    return name == u"4" || name == u"b3" || name == u"a3";
+}
 
-Text routeFor(long point) { return point <= 15 ? u"a" : u"b"; }
+Text routeFor(long point)
+{
+    return point <= 15 ? u"a" : u"b";
+}
 
-Text endingFor(long point) { return point >= 30 ? u"g" : u"b"; }
+Text endingFor(long point)
+{
+    return point >= 30 ? u"g" : u"b";
+}
 
 } // namespace script

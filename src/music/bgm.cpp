@@ -6,8 +6,11 @@
 using namespace platform;
 
 namespace {
-void send(System& sys, TextView command) { sys.mci->mciSendString(command, nullptr, 0); }
+void send(System& sys, TextView command)
+{
+    sys.mci->mciSendString(command, nullptr, 0);
 }
+} // namespace
 
 void Fom::BgmOpen(const Text& path)
 {
@@ -15,7 +18,10 @@ void Fom::BgmOpen(const Text& path)
     send(sys, u"open \"" + path + u"\" alias MIDI");
 }
 
-void Fom::BgmClose() { send(sys, u"close MIDI notify"); }
+void Fom::BgmClose()
+{
+    send(sys, u"close MIDI notify");
+}
 
 void Fom::BgmPlay()
 {

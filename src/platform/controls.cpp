@@ -13,7 +13,10 @@
 
 namespace platform {
 
-QString toQ(TextView t) { return QString::fromUtf16(t.data(), static_cast<qsizetype>(t.size())); }
+QString toQ(TextView t)
+{
+    return QString::fromUtf16(t.data(), static_cast<qsizetype>(t.size()));
+}
 
 QString displayText(TextView t)
 {
@@ -23,7 +26,10 @@ QString displayText(TextView t)
     return s;
 }
 
-QColor toQColor(Color c) { return QColor(c.r, c.g, c.b); }
+QColor toQColor(Color c)
+{
+    return QColor(c.r, c.g, c.b);
+}
 
 MouseButton fromQt(Qt::MouseButton b)
 {
@@ -55,7 +61,10 @@ Control::~Control()
     delete widget_;
 }
 
-Dispatcher& Control::dispatcher() const { return form_.dispatcher(); }
+Dispatcher& Control::dispatcher() const
+{
+    return form_.dispatcher();
+}
 
 void Control::copySettings(const Control& other)
 {
@@ -71,7 +80,8 @@ void Control::copySettings(const Control& other)
     applyFont();
 }
 
-void Control::Move(double left, double top, std::optional<double> width, std::optional<double> height)
+void Control::Move(
+    double left, double top, std::optional<double> width, std::optional<double> height)
 {
     leftTw_ = form_.unitsToTwipsX(left);
     topTw_ = form_.unitsToTwipsY(top);
@@ -88,10 +98,22 @@ void Control::Move(double left, double top, std::optional<double> width, std::op
     applyGeometry();
 }
 
-double Control::Left() const { return form_.twipsToUnitsX(leftTw_); }
-double Control::Top() const { return form_.twipsToUnitsY(topTw_); }
-double Control::Width() const { return form_.twipsToUnitsX(widthTw_); }
-double Control::Height() const { return form_.twipsToUnitsY(heightTw_); }
+double Control::Left() const
+{
+    return form_.twipsToUnitsX(leftTw_);
+}
+double Control::Top() const
+{
+    return form_.twipsToUnitsY(topTw_);
+}
+double Control::Width() const
+{
+    return form_.twipsToUnitsX(widthTw_);
+}
+double Control::Height() const
+{
+    return form_.twipsToUnitsY(heightTw_);
+}
 
 void Control::setWidth(double w)
 {
@@ -157,7 +179,8 @@ void Control::applyColors()
 void Control::setFontSize(double points)
 {
     if (!(points > 0) || points > 2048)
-        throw RuntimeError(u"font size " + Str(static_cast<long long>(points)) + u" is not allowed");
+        throw RuntimeError(
+            u"font size " + Str(static_cast<long long>(points)) + u" is not allowed");
     fontSize_ = points;
     applyFont();
 }
@@ -205,7 +228,10 @@ Label::Label(Form& form, int stackRank, Text caption)
 
 Label::~Label() = default;
 
-LabelWidget* Label::label() const { return static_cast<LabelWidget*>(widget_); }
+LabelWidget* Label::label() const
+{
+    return static_cast<LabelWidget*>(widget_);
+}
 
 void Label::setCaption(Text caption)
 {
@@ -219,7 +245,10 @@ void Label::setBackStyle(BackStyle style)
     applyColors();
 }
 
-void Label::setBorderNone() { label()->setFrameShape(QFrame::NoFrame); }
+void Label::setBorderNone()
+{
+    label()->setFrameShape(QFrame::NoFrame);
+}
 
 void Label::applyColors()
 {
@@ -293,11 +322,15 @@ void CommandButton::click()
 // ---------------------------------------------------------------------------------------------
 // ListBox
 
-int ListModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : shownRows; }
+int ListModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : shownRows;
+}
 
 QVariant ListModel::data(const QModelIndex& index, int role) const
 {
-    if (role != Qt::DisplayRole || !index.isValid() || index.row() >= static_cast<int>(items_->size()))
+    if (role != Qt::DisplayRole || !index.isValid()
+        || index.row() >= static_cast<int>(items_->size()))
         return {};
     return displayText((*items_)[static_cast<size_t>(index.row())]);
 }
@@ -361,9 +394,15 @@ void ListBox::visibilityChanged()
 
 ListBox::~ListBox() = default;
 
-ListWidget* ListBox::list() const { return static_cast<ListWidget*>(widget_); }
+ListWidget* ListBox::list() const
+{
+    return static_cast<ListWidget*>(widget_);
+}
 
-void ListBox::AddItem(const Text& item) { AddItem(item, ListCount()); }
+void ListBox::AddItem(const Text& item)
+{
+    AddItem(item, ListCount());
+}
 
 void ListBox::AddItem(const Text& item, int index)
 {
@@ -405,7 +444,10 @@ const Text& ListBox::List(int index) const
     return items_[static_cast<size_t>(index)];
 }
 
-Text ListBox::SelectedText() const { return listIndex_ >= 0 ? List(listIndex_) : Text(); }
+Text ListBox::SelectedText() const
+{
+    return listIndex_ >= 0 ? List(listIndex_) : Text();
+}
 
 void ListBox::select(int index)
 {
@@ -480,7 +522,10 @@ Timer::Timer(Dispatcher& dispatcher, int interval, bool enabled)
     restart();
 }
 
-Timer::~Timer() { delete timer_; }
+Timer::~Timer()
+{
+    delete timer_;
+}
 
 void Timer::setInterval(int ms)
 {

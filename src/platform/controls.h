@@ -29,7 +29,8 @@ class ListWidget;
 class TextWidget;
 class PictureWidget;
 
-struct Color {
+struct Color
+{
     int r = 0, g = 0, b = 0;
     friend bool operator==(const Color&, const Color&) = default;
 };
@@ -37,7 +38,8 @@ struct Color {
 enum class MouseButton { Left, Right, Middle };
 
 // A decoded picture, shared and immutable. Empty when nothing is held.
-class Picture {
+class Picture
+{
 public:
     Picture() = default;
     bool isNull() const { return !image_; }
@@ -64,7 +66,8 @@ constexpr long long MaxPicturePixels = 32LL * 1024 * 1024; // 8192 x 4096, 5792 
 constexpr int MaxPictureDecodeMiB = 128; // what one decode may allocate: 32 Mi pixels of 4 bytes
 
 // Common part of every visible widget on the form.
-class Control {
+class Control
+{
 public:
     virtual ~Control();
     Control(const Control&) = delete;
@@ -90,7 +93,8 @@ public:
     void setFontSize(double points);
 
     // The rectangle on screen, in pixels of the form's client area.
-    struct PixelRect {
+    struct PixelRect
+    {
         int x, y, w, h;
     };
     PixelRect pixelRect() const;
@@ -117,7 +121,8 @@ protected:
     friend class Form;
 };
 
-class Label : public Control {
+class Label : public Control
+{
 public:
     Label(Form& form, int stackRank, Text caption);
     ~Label() override;
@@ -145,7 +150,8 @@ private:
     friend class LabelWidget;
 };
 
-class CommandButton : public Control {
+class CommandButton : public Control
+{
 public:
     CommandButton(Form& form, int stackRank, Text caption);
     ~CommandButton() override;
@@ -168,7 +174,8 @@ private:
     friend class ButtonWidget;
 };
 
-class ListBox : public Control {
+class ListBox : public Control
+{
 public:
     ListBox(Form& form, int stackRank);
     ~ListBox() override;
@@ -198,7 +205,8 @@ private:
     friend class ListWidget;
 };
 
-class TextBox : public Control {
+class TextBox : public Control
+{
 public:
     TextBox(Form& form, int stackRank, Text text);
     ~TextBox() override;
@@ -219,7 +227,8 @@ class Line;
 
 // A picture box measures its inside in pixels. Paintings are kept on its surface until the next
 // painting or a change of size; its lines are drawn over that surface.
-class PictureBox : public Control {
+class PictureBox : public Control
+{
 public:
     PictureBox(Form& form, int stackRank);
     ~PictureBox() override;
@@ -238,7 +247,8 @@ public:
     // Copies the source rectangle of `pic` stretched onto the destination rectangle of the
     // surface. Throws RuntimeError when `pic` is empty. Repeating the same painting onto an
     // unchanged surface costs nothing.
-    void PaintPicture(const Picture& pic, int x, int y, int w, int h, int sx, int sy, int sw, int sh);
+    void PaintPicture(
+        const Picture& pic, int x, int y, int w, int h, int sx, int sy, int sw, int sh);
 
     // Number of times a picture was actually scaled onto the surface (to keep painting cheap).
     int scalingsDone() const { return scalings_; }
@@ -259,7 +269,8 @@ private:
 };
 
 // A line shape inside a picture box, in the box's pixels; drawn over the box's surface.
-class Line {
+class Line
+{
 public:
     explicit Line(PictureBox& box);
     ~Line();
@@ -287,8 +298,7 @@ public:
 
 private:
     friend class PictureWidget;
-    template <class F>
-    void change(F&& f);
+    template <class F> void change(F&& f);
     PictureBox& box_;
     double x1_ = 0, y1_ = 0, x2_ = 0, y2_ = 0;
     Color color_ { 0, 0, 0 };
@@ -296,7 +306,8 @@ private:
     bool visible_ = false;
 };
 
-class Timer {
+class Timer
+{
 public:
     Timer(Dispatcher& dispatcher, int interval, bool enabled);
     ~Timer();
@@ -325,8 +336,8 @@ private:
 
 // An indexed group of controls from index 0 up; grows at run time. A new member takes the
 // settings of index 0 but starts hidden.
-template <class T>
-class ControlArray {
+template <class T> class ControlArray
+{
 public:
     // `make` creates a member with the group's design settings; it makes index 0 at once.
     explicit ControlArray(std::function<std::unique_ptr<T>()> make)

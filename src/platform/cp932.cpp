@@ -10,91 +10,91 @@ static_assert(std::endian::native == std::endian::little, "UTF-16LE is the host'
 namespace platform::cp932 {
 namespace {
 
-    constexpr char16_t EscapeBase = 0xDC00;
+constexpr char16_t EscapeBase = 0xDC00;
 
-    // One converter each way per thread, opened on first use and kept.
-    class Converter {
-    public:
-        Converter(const char* to, const char* from)
-            : cd_(iconv_open(to, from))
-        {
-        }
-        ~Converter()
-        {
-            if (ok())
-                iconv_close(cd_);
-        }
-        Converter(const Converter&) = delete;
-        Converter& operator=(const Converter&) = delete;
-        bool ok() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
-        iconv_t get() const { return cd_; }
-        void reset() const { iconv(cd_, nullptr, nullptr, nullptr, nullptr); }
-
-    private:
-        iconv_t cd_;
-    };
-
-    const Converter& decoder()
+// One converter each way per thread, opened on first use and kept.
+class Converter
+{
+public:
+    Converter(const char* to, const char* from)
+        : cd_(iconv_open(to, from))
+    { }
+    ~Converter()
     {
-        thread_local Converter c("UTF-16LE", "CP932");
-        return c;
+        if (ok())
+            iconv_close(cd_);
     }
+    Converter(const Converter&) = delete;
+    Converter& operator=(const Converter&) = delete;
+    bool ok() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
+    iconv_t get() const { return cd_; }
+    void reset() const { iconv(cd_, nullptr, nullptr, nullptr, nullptr); }
 
-    const Converter& encoder()
-    {
-        thread_local Converter c("CP932", "UTF-16LE");
-        return c;
-    }
+private:
+    iconv_t cd_;
+};
 
-    bool allAscii(std::string_view bytes)
-    {
-        for (unsigned char b : bytes) {
-            if (b >= 0x80)
-                return false;
-        }
-        return true;
-    }
+const Converter& decoder()
+{
+    thread_local Converter c("UTF-16LE", "CP932");
+    return c;
+}
 
-    bool isLeadByte(unsigned char b)
-    {
-        return (b >= 0x81 && b <= 0x9f) || (b >= 0xe0 && b <= 0xfc);
-    }
+const Converter& encoder()
+{
+    thread_local Converter c("CP932", "UTF-16LE");
+    return c;
+}
 
-    // The one character that the `n` bytes at `p` make, or nothing.
-    std::optional<char16_t> decodeOne(const char* p, size_t n)
-    {
-        const Converter& conv = decoder();
-        if (!conv.ok())
-            return std::nullopt;
-        char16_t c = 0;
-        char* in = const_cast<char*>(p);
-        size_t inLeft = n;
-        char* out = reinterpret_cast<char*>(&c);
-        size_t outLeft = sizeof c;
-        conv.reset();
-        const bool one = iconv(conv.get(), &in, &inLeft, &out, &outLeft) != static_cast<size_t>(-1)
-            && inLeft == 0 && outLeft == 0;
-        conv.reset();
-        return one ? std::optional<char16_t>(c) : std::nullopt;
+bool allAscii(std::string_view bytes)
+{
+    for (unsigned char b : bytes) {
+        if (b >= 0x80)
+            return false;
     }
+    return true;
+}
 
-    // After a stray byte kept as an escape: how many of the bytes at `p` to keep as escapes too.
-    // A character that code page 932 holds twice is written back in the form Windows writes it;
-    // should that form's first byte make a character with the stray byte, the line would not
-    // read back the same. Such a character is kept as its bytes instead.
-    size_t keptAfterStray(unsigned char stray, const char* p, size_t left)
-    {
-        if (!isLeadByte(stray) || left < 2 || !isLeadByte(static_cast<unsigned char>(p[0])))
-            return 0;
-        const std::optional<char16_t> c = decodeOne(p, 2);
-        if (!c)
-            return 0;
-        const std::string written = encode(TextView(&*c, 1));
-        if (written == std::string_view(p, 2))
-            return 0;
-        const char pair[2] = { static_cast<char>(stray), written[0] };
-        return decodeOne(pair, 2) ? 2 : 0;
-    }
+bool isLeadByte(unsigned char b)
+{
+    return (b >= 0x81 && b <= 0x9f) || (b >= 0xe0 && b <= 0xfc);
+}
+
+// The one character that the `n` bytes at `p` make, or nothing.
+std::optional<char16_t> decodeOne(const char* p, size_t n)
+{
+    const Converter& conv = decoder();
+    if (!conv.ok())
+        return std::nullopt;
+    char16_t c = 0;
+    char* in = const_cast<char*>(p);
+    size_t inLeft = n;
+    char* out = reinterpret_cast<char*>(&c);
+    size_t outLeft = sizeof c;
+    conv.reset();
+    const bool one = iconv(conv.get(), &in, &inLeft, &out, &outLeft) != static_cast<size_t>(-1)
+        && inLeft == 0 && outLeft == 0;
+    conv.reset();
+    return one ? std::optional<char16_t>(c) : std::nullopt;
+}
+
+// After a stray byte kept as an escape: how many of the bytes at `p` to keep as escapes too.
+// A character that code page 932 holds twice is written back in the form Windows writes it;
+// should that form's first byte make a character with the stray byte, the line would not
+// read back the same. Such a character is kept as its bytes instead.
+size_t keptAfterStray(unsigned char stray, const char* p, size_t left)
+{
+    if (!isLeadByte(stray) || left < 2 || !isLeadByte(static_cast<unsigned char>(p[0])))
+        return 0;
+    const std::optional<char16_t> c = decodeOne(p, 2);
+    if (!c)
+        return 0;
+    const std::string written = encode(TextView(&*c, 1));
+    if (written == std::string_view(p, 2))
+        return 0;
+    const char pair[2] = { static_cast<char>(stray), written[0] };
+    return decodeOne(pair, 2) ? 2 : 0;
+}
 
 } // namespace
 
@@ -112,7 +112,8 @@ Text decode(std::string_view bytes)
     size_t outLeft = out.size() * sizeof(char16_t);
     conv.reset();
     while (inLeft > 0) {
-        if (!conv.ok() || iconv(conv.get(), &in, &inLeft, &outp, &outLeft) == static_cast<size_t>(-1)) {
+        if (!conv.ok()
+            || iconv(conv.get(), &in, &inLeft, &outp, &outLeft) == static_cast<size_t>(-1)) {
             if (conv.ok() && errno == E2BIG)
                 break; // cannot happen: the output has room for one unit per byte
             // An invalid or truncated sequence: keep its first byte as an escape and go on.
@@ -156,7 +157,8 @@ std::string encode(TextView text)
     size_t outLeft = out.size();
     conv.reset();
     while (inLeft > 0) {
-        if (!conv.ok() || iconv(conv.get(), &in, &inLeft, &outp, &outLeft) == static_cast<size_t>(-1)) {
+        if (!conv.ok()
+            || iconv(conv.get(), &in, &inLeft, &outp, &outLeft) == static_cast<size_t>(-1)) {
             if (conv.ok() && errno == E2BIG)
                 break; // cannot happen: two bytes per unit is the most code page 932 needs
             const char16_t c = *reinterpret_cast<const char16_t*>(in);

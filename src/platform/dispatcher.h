@@ -11,7 +11,8 @@
 
 namespace platform {
 
-class Dispatcher {
+class Dispatcher
+{
 public:
     using FailureHandler = std::function<void(const RuntimeError&)>;
 

@@ -8,13 +8,13 @@
 
 namespace platform {
 
-class RuntimeError : public std::runtime_error {
+class RuntimeError : public std::runtime_error
+{
 public:
     explicit RuntimeError(Text message)
         : std::runtime_error(toUtf8(message))
         , message_(std::move(message))
-    {
-    }
+    { }
     const Text& message() const { return message_; }
 
 private:

@@ -21,65 +21,65 @@
 namespace platform {
 namespace {
 
-    constexpr size_t BufferSize = 64 * 1024;
+constexpr size_t BufferSize = 64 * 1024;
 
-    std::string nativePath(const Text& path)
-    {
-        return QFile::encodeName(QString::fromStdU16String(path)).toStdString();
+std::string nativePath(const Text& path)
+{
+    return QFile::encodeName(QString::fromStdU16String(path)).toStdString();
+}
+
+Text errorText(int err)
+{
+    switch (err) {
+    case ENOENT:
+        return u"not found";
+    case EACCES:
+    case EPERM:
+        return u"permission denied";
+    case EISDIR:
+        return u"is a folder, not a file";
+    case ENOSPC:
+        return u"the disk is full";
+    case EROFS:
+        return u"the folder is read-only";
+    default:
+        return fromUtf8(std::strerror(err));
     }
+}
 
-    Text errorText(int err)
-    {
-        switch (err) {
-        case ENOENT:
-            return u"not found";
-        case EACCES:
-        case EPERM:
-            return u"permission denied";
-        case EISDIR:
-            return u"is a folder, not a file";
-        case ENOSPC:
-            return u"the disk is full";
-        case EROFS:
-            return u"the folder is read-only";
-        default:
-            return fromUtf8(std::strerror(err));
-        }
-    }
+// Temporary files of an output are named TARGET.tmp-PID-N: the writer's process number, then
+// a random number.
+constexpr std::string_view TempInfix = ".tmp-";
 
-    // Temporary files of an output are named TARGET.tmp-PID-N: the writer's process number, then
-    // a random number.
-    constexpr std::string_view TempInfix = ".tmp-";
+std::string tempName(const std::string& target)
+{
+    static std::mt19937 gen(std::random_device {}());
+    return target + std::string(TempInfix) + std::to_string(::getpid()) + "-"
+        + std::to_string(gen() % 1000000);
+}
 
-    std::string tempName(const std::string& target)
-    {
-        static std::mt19937 gen(std::random_device {}());
-        return target + std::string(TempInfix) + std::to_string(::getpid()) + "-"
-            + std::to_string(gen() % 1000000);
-    }
-
-    // The process number of a temporary file's name after TARGET.tmp-, or 0 when the rest of
-    // the name is not PID-N.
-    long long tempOwner(std::string_view rest)
-    {
-        const auto dash = rest.find('-');
-        if (dash == std::string_view::npos || dash == 0 || dash + 1 == rest.size())
+// The process number of a temporary file's name after TARGET.tmp-, or 0 when the rest of
+// the name is not PID-N.
+long long tempOwner(std::string_view rest)
+{
+    const auto dash = rest.find('-');
+    if (dash == std::string_view::npos || dash == 0 || dash + 1 == rest.size())
+        return 0;
+    for (size_t i = 0; i < rest.size(); ++i) {
+        if (i != dash && (rest[i] < '0' || rest[i] > '9'))
             return 0;
-        for (size_t i = 0; i < rest.size(); ++i) {
-            if (i != dash && (rest[i] < '0' || rest[i] > '9'))
-                return 0;
-        }
-        long long pid = 0;
-        const auto [end, ec] = std::from_chars(rest.data(), rest.data() + dash, pid);
-        return ec == std::errc() && end == rest.data() + dash ? pid : LLONG_MAX;
     }
+    long long pid = 0;
+    const auto [end, ec] = std::from_chars(rest.data(), rest.data() + dash, pid);
+    return ec == std::errc() && end == rest.data() + dash ? pid : LLONG_MAX;
+}
 
-    bool processRunning(long long pid)
-    {
-        if (pid <= 0 || pid > INT_MAX)
-            return false;
-        return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
-    }
+bool processRunning(long long pid)
+{
+    if (pid <= 0 || pid > INT_MAX)
+        return false;
+    return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
+}
 
 } // namespace
 
@@ -104,7 +104,9 @@ int openRegularFile(const Text& path, const Text& shownAs)
         fail(u"not found", 0);
     if (fd < 0)
         fail(u"cannot be opened", errno);
-    struct stat st {};
+    struct stat st
+    {
+    };
     if (::fstat(fd, &st) != 0) {
         const int err = errno;
         ::close(fd);
@@ -122,7 +124,8 @@ int openRegularFile(const Text& path, const Text& shownAs)
     return fd;
 }
 
-struct Files::Handle {
+struct Files::Handle
+{
     Text path;
     int fd = -1;
     bool output = false;
@@ -217,7 +220,9 @@ void Files::fail(const Text& path, TextView what, int err) const
 
 bool Files::exists(const Text& path)
 {
-    struct stat st {};
+    struct stat st
+    {
+    };
     return path.find(u'\0') == Text::npos && ::stat(nativePath(path).c_str(), &st) == 0;
 }
 
@@ -288,7 +293,9 @@ void Files::OpenOutput(short no, const Text& path)
     h->path = path;
     h->output = true;
     h->target = nativePath(path);
-    struct stat st {};
+    struct stat st
+    {
+    };
     if (::stat(h->target.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
         fail(path, u"cannot be written: a folder of that name is in the way", 0);
     const mode_t mode = ::stat(h->target.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644;
@@ -355,7 +362,9 @@ bool Files::Eof(short no)
 long long Files::LOF(short no)
 {
     Handle& h = handle(no, "length");
-    struct stat st {};
+    struct stat st
+    {
+    };
     if (::fstat(h.fd, &st) != 0)
         fail(h.path, u"cannot be read", errno);
     return static_cast<long long>(st.st_size)

@@ -19,7 +19,8 @@ constexpr char16_t PathSeparator = u'\\';
 constexpr char16_t PathSeparator = u'/';
 #endif
 
-class Files {
+class Files
+{
 public:
     static constexpr short MaxFileNo = 255;
     // Longer lines are cut to this many bytes; the rest of the line is skipped.

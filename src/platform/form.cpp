@@ -14,10 +14,10 @@
 namespace platform {
 
 namespace {
-    // Japanese text needs a Japanese font; the first of these that is installed is used.
-    const QStringList FontFamilies { "IPAGothic", "IPAPGothic", "Noto Sans CJK JP", "VL Gothic",
-        "TakaoGothic", "Sans Serif" };
-}
+// Japanese text needs a Japanese font; the first of these that is installed is used.
+const QStringList FontFamilies { "IPAGothic", "IPAPGothic", "Noto Sans CJK JP", "VL Gothic",
+    "TakaoGothic", "Sans Serif" };
+} // namespace
 
 FormWidget::FormWidget(Form* form)
     : form_(form)
@@ -72,13 +72,25 @@ Form::~Form()
     delete widget_;
 }
 
-QWidget* Form::widget() const { return widget_; }
+QWidget* Form::widget() const
+{
+    return widget_;
+}
 
-Text Form::Caption() const { return widget_->windowTitle().toStdU16String(); }
+Text Form::Caption() const
+{
+    return widget_->windowTitle().toStdU16String();
+}
 
-void Form::setCaption(const Text& caption) { widget_->setWindowTitle(toQ(caption)); }
+void Form::setCaption(const Text& caption)
+{
+    widget_->setWindowTitle(toQ(caption));
+}
 
-void Form::setIcon(const char* const* xpm) { widget_->setWindowIcon(QIcon(QPixmap(xpm))); }
+void Form::setIcon(const char* const* xpm)
+{
+    widget_->setWindowIcon(QIcon(QPixmap(xpm)));
+}
 
 int Form::frameWidthPx() const
 {
@@ -94,11 +106,20 @@ int Form::frameHeightPx() const
     return std::max(0, widget_->frameGeometry().height() - widget_->height());
 }
 
-double Form::Height() const { return clientHTw_ + frameHeightPx() * tpp_; }
+double Form::Height() const
+{
+    return clientHTw_ + frameHeightPx() * tpp_;
+}
 
-double Form::Width() const { return clientWTw_ + frameWidthPx() * tpp_; }
+double Form::Width() const
+{
+    return clientWTw_ + frameWidthPx() * tpp_;
+}
 
-int Form::twipsToPixels(double twips) const { return static_cast<int>(std::lround(twips / tpp_)); }
+int Form::twipsToPixels(double twips) const
+{
+    return static_cast<int>(std::lround(twips / tpp_));
+}
 
 void Form::resizeWidget()
 {
@@ -189,13 +210,25 @@ void Form::Show()
     widget_->show();
 }
 
-void Form::close() { widget_->close(); }
+void Form::close()
+{
+    widget_->close();
+}
 
-void Form::paint() { qtPainted(); }
+void Form::paint()
+{
+    qtPainted();
+}
 
-double Form::ScaleWidth() const { return userScale_ ? scaleW_ : clientWTw_; }
+double Form::ScaleWidth() const
+{
+    return userScale_ ? scaleW_ : clientWTw_;
+}
 
-double Form::ScaleHeight() const { return userScale_ ? scaleH_ : clientHTw_; }
+double Form::ScaleHeight() const
+{
+    return userScale_ ? scaleH_ : clientHTw_;
+}
 
 void Form::setScaleWidth(double units)
 {

@@ -14,7 +14,8 @@
 
 namespace platform {
 
-class Form {
+class Form
+{
 public:
     Form(Dispatcher& dispatcher, int clientWidthTwips, int clientHeightTwips);
     ~Form();

@@ -49,15 +49,18 @@ std::optional<MciCommand> parseMciCommand(TextView command)
     return c;
 }
 
-bool sameWord(TextView a, TextView b) { return UCase(a) == UCase(b); }
+bool sameWord(TextView a, TextView b)
+{
+    return UCase(a) == UCase(b);
+}
 
 namespace {
-    std::vector<Text>::iterator findWord(std::vector<Text>& words, TextView keyword)
-    {
-        return std::find_if(
-            words.begin(), words.end(), [&](const Text& w) { return sameWord(w, keyword); });
-    }
+std::vector<Text>::iterator findWord(std::vector<Text>& words, TextView keyword)
+{
+    return std::find_if(
+        words.begin(), words.end(), [&](const Text& w) { return sameWord(w, keyword); });
 }
+} // namespace
 
 bool takeWord(std::vector<Text>& words, TextView keyword)
 {
@@ -93,39 +96,46 @@ void putReply(Text* reply, int replyLength, TextView answer)
 
 #ifdef _WIN32
 namespace {
-    // The commands of winmm itself, in the system's ANSI code page.
-    class WinMci : public Mci {
-    public:
-        int mciSendString(TextView command, Text* reply, int replyLength) override
-        {
-            const auto* wide = reinterpret_cast<const wchar_t*>(command.data());
-            const int wideLength = static_cast<int>(command.size());
-            const int n
-                = WideCharToMultiByte(CP_ACP, 0, wide, wideLength, nullptr, 0, nullptr, nullptr);
-            std::string ansi(static_cast<size_t>(n), '\0');
-            WideCharToMultiByte(CP_ACP, 0, wide, wideLength, ansi.data(), n, nullptr, nullptr);
-            const int length = reply ? std::max(replyLength, 0) : 0;
-            std::string buffer(static_cast<size_t>(length) + 1, '\0');
-            const MCIERROR err
-                = mciSendStringA(ansi.c_str(), length ? buffer.data() : nullptr, length, nullptr);
-            if (err != 0)
-                return static_cast<int>(err);
-            if (length) {
-                const int bytes = static_cast<int>(std::strlen(buffer.c_str()));
-                const int m = MultiByteToWideChar(CP_ACP, 0, buffer.data(), bytes, nullptr, 0);
-                Text answer(static_cast<size_t>(m), u'\0');
-                MultiByteToWideChar(
-                    CP_ACP, 0, buffer.data(), bytes, reinterpret_cast<wchar_t*>(answer.data()), m);
-                putReply(reply, replyLength, answer);
-            }
-            return 0;
+// The commands of winmm itself, in the system's ANSI code page.
+class WinMci : public Mci
+{
+public:
+    int mciSendString(TextView command, Text* reply, int replyLength) override
+    {
+        const auto* wide = reinterpret_cast<const wchar_t*>(command.data());
+        const int wideLength = static_cast<int>(command.size());
+        const int n
+            = WideCharToMultiByte(CP_ACP, 0, wide, wideLength, nullptr, 0, nullptr, nullptr);
+        std::string ansi(static_cast<size_t>(n), '\0');
+        WideCharToMultiByte(CP_ACP, 0, wide, wideLength, ansi.data(), n, nullptr, nullptr);
+        const int length = reply ? std::max(replyLength, 0) : 0;
+        std::string buffer(static_cast<size_t>(length) + 1, '\0');
+        const MCIERROR err
+            = mciSendStringA(ansi.c_str(), length ? buffer.data() : nullptr, length, nullptr);
+        if (err != 0)
+            return static_cast<int>(err);
+        if (length) {
+            const int bytes = static_cast<int>(std::strlen(buffer.c_str()));
+            const int m = MultiByteToWideChar(CP_ACP, 0, buffer.data(), bytes, nullptr, 0);
+            Text answer(static_cast<size_t>(m), u'\0');
+            MultiByteToWideChar(
+                CP_ACP, 0, buffer.data(), bytes, reinterpret_cast<wchar_t*>(answer.data()), m);
+            putReply(reply, replyLength, answer);
         }
-    };
-}
+        return 0;
+    }
+};
+} // namespace
 
-std::unique_ptr<Mci> makeDefaultMci() { return std::make_unique<WinMci>(); }
+std::unique_ptr<Mci> makeDefaultMci()
+{
+    return std::make_unique<WinMci>();
+}
 #else
-std::unique_ptr<Mci> makeDefaultMci() { return std::make_unique<FluidSynthMci>(); }
+std::unique_ptr<Mci> makeDefaultMci()
+{
+    return std::make_unique<FluidSynthMci>();
+}
 #endif
 
 } // namespace platform

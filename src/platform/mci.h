@@ -9,7 +9,8 @@
 
 namespace platform {
 
-class Mci {
+class Mci
+{
 public:
     static constexpr int ErrUnsupported = 274; // the command is not understood
     static constexpr int ErrNoDevice = 263; // nothing is open under the alias
@@ -22,14 +23,16 @@ public:
 };
 
 // A machine without music: every command fails.
-class NullMci : public Mci {
+class NullMci : public Mci
+{
 public:
     int mciSendString(TextView, Text*, int) override { return ErrNoDevice; }
 };
 
 // A command text split into words at spaces and tabs. A word that starts with a double quote
 // runs to the next double quote and keeps its spaces; the quotes are dropped.
-struct MciCommand {
+struct MciCommand
+{
     Text verb; // in lower case
     Text device; // the alias, or the file for "open"
     std::vector<Text> words; // the rest, as written

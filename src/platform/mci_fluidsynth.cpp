@@ -35,127 +35,127 @@ namespace platform {
 namespace {
 
 #ifdef PELIRRA_HAVE_ALSA
-    void ignoreAlsaError(const char*, int, const char*, int, const char*, ...) { }
+void ignoreAlsaError(const char*, int, const char*, int, const char*, ...) { }
 #endif
 
-    // Music that cannot play is not worth a word: FluidSynth's log and the ALSA library's own
-    // complaints (a machine without a sound card) stay off the terminal.
-    void silenceLibraries()
-    {
-        static std::once_flag once;
-        std::call_once(once, [] {
-            for (int level : { FLUID_PANIC, FLUID_ERR, FLUID_WARN, FLUID_INFO, FLUID_DBG })
-                fluid_set_log_function(level, nullptr, nullptr);
+// Music that cannot play is not worth a word: FluidSynth's log and the ALSA library's own
+// complaints (a machine without a sound card) stay off the terminal.
+void silenceLibraries()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        for (int level : { FLUID_PANIC, FLUID_ERR, FLUID_WARN, FLUID_INFO, FLUID_DBG })
+            fluid_set_log_function(level, nullptr, nullptr);
 #ifdef PELIRRA_HAVE_ALSA
-            snd_lib_error_set_handler(ignoreAlsaError);
+        snd_lib_error_set_handler(ignoreAlsaError);
 #endif
-        });
-    }
+    });
+}
 
-    // The soundfonts of `folder` in the order they are tried; each file once, however many
-    // links name it.
-    std::vector<std::string> findSoundfonts(const std::string& folder)
-    {
-        namespace fs = std::filesystem;
-        std::vector<std::string> found;
-        std::set<fs::path> seen;
-        const auto add = [&](const fs::path& path) {
-            std::error_code ec;
-            if (!fs::is_regular_file(path, ec))
-                return;
-            const fs::path real = fs::canonical(path, ec);
-            if (!ec && seen.insert(real).second)
-                found.push_back(path.string());
-        };
-        for (const char* name : { "TimGM6mb.sf2", "default-GM.sf2", "default-GM.sf3",
-                 "FluidR3_GM.sf2", "FluidR3_GM.sf3" })
-            add(fs::path(folder) / name);
-        std::vector<fs::path> others;
+// The soundfonts of `folder` in the order they are tried; each file once, however many
+// links name it.
+std::vector<std::string> findSoundfonts(const std::string& folder)
+{
+    namespace fs = std::filesystem;
+    std::vector<std::string> found;
+    std::set<fs::path> seen;
+    const auto add = [&](const fs::path& path) {
         std::error_code ec;
-        for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-            const auto ext = it->path().extension();
-            if (ext == ".sf2" || ext == ".sf3")
-                others.push_back(it->path());
-        }
-        std::sort(others.begin(), others.end());
-        for (const auto& path : others)
-            add(path);
-        return found;
+        if (!fs::is_regular_file(path, ec))
+            return;
+        const fs::path real = fs::canonical(path, ec);
+        if (!ec && seen.insert(real).second)
+            found.push_back(path.string());
+    };
+    for (const char* name :
+        { "TimGM6mb.sf2", "default-GM.sf2", "default-GM.sf3", "FluidR3_GM.sf2", "FluidR3_GM.sf3" })
+        add(fs::path(folder) / name);
+    std::vector<fs::path> others;
+    std::error_code ec;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        const auto ext = it->path().extension();
+        if (ext == ".sf2" || ext == ".sf3")
+            others.push_back(it->path());
     }
+    std::sort(others.begin(), others.end());
+    for (const auto& path : others)
+        add(path);
+    return found;
+}
 
-    uint32_t bigEndian(const std::string& bytes, size_t at, int count)
-    {
-        uint32_t v = 0;
-        for (int i = 0; i < count; ++i)
-            v = v << 8 | static_cast<unsigned char>(bytes[at + static_cast<size_t>(i)]);
-        return v;
-    }
+uint32_t bigEndian(const std::string& bytes, size_t at, int count)
+{
+    uint32_t v = 0;
+    for (int i = 0; i < count; ++i)
+        v = v << 8 | static_cast<unsigned char>(bytes[at + static_cast<size_t>(i)]);
+    return v;
+}
 
-    // A standard MIDI file as FluidSynth plays it: the header, then chunks that lie whole in the
-    // file, as many tracks among them as the header counts, and time in ticks a beat (not SMPTE).
-    // The events themselves are read when the file plays.
-    bool isMidiFile(const std::string& bytes)
-    {
-        if (bytes.size() < 14 || bytes.compare(0, 4, "MThd") != 0 || bigEndian(bytes, 4, 4) != 6
-            || bigEndian(bytes, 8, 2) > 2 || (bigEndian(bytes, 12, 2) & 0x8000) != 0)
+// A standard MIDI file as FluidSynth plays it: the header, then chunks that lie whole in the
+// file, as many tracks among them as the header counts, and time in ticks a beat (not SMPTE).
+// The events themselves are read when the file plays.
+bool isMidiFile(const std::string& bytes)
+{
+    if (bytes.size() < 14 || bytes.compare(0, 4, "MThd") != 0 || bigEndian(bytes, 4, 4) != 6
+        || bigEndian(bytes, 8, 2) > 2 || (bigEndian(bytes, 12, 2) & 0x8000) != 0)
+        return false;
+    uint32_t tracks = 0;
+    size_t at = 14;
+    while (at + 8 <= bytes.size()) {
+        const uint64_t length = bigEndian(bytes, at + 4, 4);
+        if (at + 8 + length > bytes.size())
             return false;
-        uint32_t tracks = 0;
-        size_t at = 14;
-        while (at + 8 <= bytes.size()) {
-            const uint64_t length = bigEndian(bytes, at + 4, 4);
-            if (at + 8 + length > bytes.size())
-                return false;
-            if (bytes.compare(at, 4, "MTrk") == 0)
-                ++tracks;
-            at += 8 + length;
-        }
-        return tracks >= bigEndian(bytes, 10, 2);
+        if (bytes.compare(at, 4, "MTrk") == 0)
+            ++tracks;
+        at += 8 + length;
     }
+    return tracks >= bigEndian(bytes, 10, 2);
+}
 
-    // A tune larger than this is no background music: it is not read.
-    constexpr long long MaxMidiBytes = 16 << 20;
+// A tune larger than this is no background music: it is not read.
+constexpr long long MaxMidiBytes = 16 << 20;
 
-    // The bytes of a standard MIDI file, or nothing when `path` is not one. Only a regular file
-    // is read (a named pipe in its place would keep the start-up waiting), and only up to
-    // MaxMidiBytes, so that a giant file costs neither time nor memory.
-    std::optional<std::string> readMidiFile(const std::string& path)
+// The bytes of a standard MIDI file, or nothing when `path` is not one. Only a regular file
+// is read (a named pipe in its place would keep the start-up waiting), and only up to
+// MaxMidiBytes, so that a giant file costs neither time nor memory.
+std::optional<std::string> readMidiFile(const std::string& path)
+{
+    int fd;
+    try {
+        fd = openRegularFile(fromUtf8(path), fromUtf8(path));
+    } catch (const RuntimeError&) {
+        return std::nullopt;
+    }
+    struct stat st
     {
-        int fd;
-        try {
-            fd = openRegularFile(fromUtf8(path), fromUtf8(path));
-        } catch (const RuntimeError&) {
-            return std::nullopt;
+    };
+    std::string bytes;
+    if (::fstat(fd, &st) == 0 && st.st_size <= MaxMidiBytes) {
+        bytes.resize(static_cast<size_t>(st.st_size));
+        size_t done = 0;
+        while (done < bytes.size()) {
+            const ssize_t n = ::read(fd, bytes.data() + done, bytes.size() - done);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                break;
+            done += static_cast<size_t>(n);
         }
-        struct stat st
-        {
-        };
-        std::string bytes;
-        if (::fstat(fd, &st) == 0 && st.st_size <= MaxMidiBytes) {
-            bytes.resize(static_cast<size_t>(st.st_size));
-            size_t done = 0;
-            while (done < bytes.size()) {
-                const ssize_t n = ::read(fd, bytes.data() + done, bytes.size() - done);
-                if (n < 0 && errno == EINTR)
-                    continue;
-                if (n <= 0)
-                    break;
-                done += static_cast<size_t>(n);
-            }
-            bytes.resize(done);
-        }
-        ::close(fd);
-        if (!isMidiFile(bytes))
-            return std::nullopt;
-        return bytes;
+        bytes.resize(done);
     }
+    ::close(fd);
+    if (!isMidiFile(bytes))
+        return std::nullopt;
+    return bytes;
+}
 
 } // namespace
 
-struct FluidSynthMci::Impl {
+struct FluidSynthMci::Impl
+{
     explicit Impl(Options o)
         : options(std::move(o))
-    {
-    }
+    { }
 
     Options options;
 
@@ -411,8 +411,7 @@ int FluidSynthMci::Impl::onTick(void* data, int tick)
 
 FluidSynthMci::FluidSynthMci()
     : FluidSynthMci(Options())
-{
-}
+{ }
 
 FluidSynthMci::FluidSynthMci(Options options)
     : d(std::make_unique<Impl>(std::move(options)))
@@ -534,6 +533,9 @@ std::string FluidSynthMci::soundfont() const
     return d->soundfont;
 }
 
-std::string FluidSynthMci::audioDriver() const { return d->outputName; }
+std::string FluidSynthMci::audioDriver() const
+{
+    return d->outputName;
+}
 
 } // namespace platform

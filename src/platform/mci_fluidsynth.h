@@ -21,9 +21,11 @@ namespace platform {
 // thread of its own, the first time a file is opened; until it is ready a started file counts
 // as playing and starts to sound when it is. The mode is "stopped" as soon as the file's last
 // event has been played, while the last notes may still be dying away.
-class FluidSynthMci : public Mci {
+class FluidSynthMci : public Mci
+{
 public:
-    struct Options {
+    struct Options
+    {
         // Where the General MIDI soundfonts are installed. TimGM6mb.sf2 is preferred, then the
         // system's default-GM, FluidR3_GM and any other soundfont there.
         std::string soundfontFolder = "/usr/share/sounds/sf2";

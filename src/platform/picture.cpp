@@ -17,34 +17,44 @@
 namespace platform {
 
 namespace {
-    std::atomic<uint64_t> nextPictureId { 1 };
-    constexpr int BorderPx = 2;
+std::atomic<uint64_t> nextPictureId { 1 };
+constexpr int BorderPx = 2;
 
-    QRect toQRect(const Control::PixelRect& r) { return QRect(r.x, r.y, r.w, r.h); }
+QRect toQRect(const Control::PixelRect& r)
+{
+    return QRect(r.x, r.y, r.w, r.h);
 }
+} // namespace
 
-int Picture::width() const { return image_ ? image_->width() : 0; }
-int Picture::height() const { return image_ ? image_->height() : 0; }
+int Picture::width() const
+{
+    return image_ ? image_->width() : 0;
+}
+int Picture::height() const
+{
+    return image_ ? image_->height() : 0;
+}
 
 namespace {
-    // The common formats, told from their first bytes, so that only their reader is loaded;
-    // anything else is left to the readers' own tests of the content.
-    QByteArray formatFromSignature(QIODevice& file)
-    {
-        const QByteArray head = file.peek(8);
-        if (head.startsWith("\x89PNG\r\n\x1a\n"))
-            return "png";
-        if (head.startsWith("\xff\xd8\xff"))
-            return "jpeg";
-        if (head.startsWith("GIF87a") || head.startsWith("GIF89a"))
-            return "gif";
-        if (head.startsWith("BM"))
-            return "bmp";
-        if (head.size() >= 4 && head[0] == 0 && head[1] == 0 && (head[2] == 1 || head[2] == 2) && head[3] == 0)
-            return "ico";
-        return {};
-    }
+// The common formats, told from their first bytes, so that only their reader is loaded;
+// anything else is left to the readers' own tests of the content.
+QByteArray formatFromSignature(QIODevice& file)
+{
+    const QByteArray head = file.peek(8);
+    if (head.startsWith("\x89PNG\r\n\x1a\n"))
+        return "png";
+    if (head.startsWith("\xff\xd8\xff"))
+        return "jpeg";
+    if (head.startsWith("GIF87a") || head.startsWith("GIF89a"))
+        return "gif";
+    if (head.startsWith("BM"))
+        return "bmp";
+    if (head.size() >= 4 && head[0] == 0 && head[1] == 0 && (head[2] == 1 || head[2] == 2)
+        && head[3] == 0)
+        return "ico";
+    return {};
 }
+} // namespace
 
 Picture LoadPicture(const Text& path, const Text& displayName)
 {
@@ -53,7 +63,8 @@ Picture LoadPicture(const Text& path, const Text& displayName)
     QFile file;
     if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
         ::close(fd);
-        throw RuntimeError(displayName + u": cannot be read (" + file.errorString().toStdU16String() + u")");
+        throw RuntimeError(
+            displayName + u": cannot be read (" + file.errorString().toStdU16String() + u")");
     }
     const auto tooLarge = [&](const QSize& size) {
         return RuntimeError(displayName + u": too large to show (" + Str(size.width()) + u" × "
@@ -69,7 +80,8 @@ Picture LoadPicture(const Text& path, const Text& displayName)
     if (size.isValid() && static_cast<long long>(size.width()) * size.height() > MaxPicturePixels)
         throw tooLarge(size);
     if (size.isValid() && (size.width() > MaxPictureSide || size.height() > MaxPictureSide))
-        reader.setScaledSize(size.scaled(MaxPictureSide, MaxPictureSide, Qt::KeepAspectRatio).expandedTo(QSize(1, 1)));
+        reader.setScaledSize(size.scaled(MaxPictureSide, MaxPictureSide, Qt::KeepAspectRatio)
+                                 .expandedTo(QSize(1, 1)));
     QImage image = reader.read();
     if (image.isNull())
         throw RuntimeError(displayName + u": not a picture that can be shown ("
@@ -77,7 +89,8 @@ Picture LoadPicture(const Text& path, const Text& displayName)
     if (static_cast<long long>(image.width()) * image.height() > MaxPicturePixels)
         throw tooLarge(image.size());
     if (image.width() > MaxPictureSide || image.height() > MaxPictureSide)
-        image = image.scaled(QSize(MaxPictureSide, MaxPictureSide), Qt::KeepAspectRatio, Qt::SmoothTransformation);
+        image = image.scaled(
+            QSize(MaxPictureSide, MaxPictureSide), Qt::KeepAspectRatio, Qt::SmoothTransformation);
     image.convertTo(QImage::Format_ARGB32_Premultiplied); // in place where it can be
     Picture pic;
     pic.image_ = std::make_shared<const QImage>(std::move(image));
@@ -95,7 +108,10 @@ PictureWidget::PictureWidget(QWidget* parent, PictureBox* owner)
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-int PictureWidget::border() const { return owner_->border_ ? BorderPx : 0; }
+int PictureWidget::border() const
+{
+    return owner_->border_ ? BorderPx : 0;
+}
 
 void PictureWidget::resetSurface()
 {
@@ -154,12 +170,14 @@ void PictureWidget::paintEvent(QPaintEvent* e)
 
 PictureBox::PictureBox(Form& form, int stackRank)
     : Control(form, new PictureWidget(form.widget(), this), stackRank)
-{
-}
+{ }
 
 PictureBox::~PictureBox() = default;
 
-PictureWidget* PictureBox::picture_widget() const { return static_cast<PictureWidget*>(widget_); }
+PictureWidget* PictureBox::picture_widget() const
+{
+    return static_cast<PictureWidget*>(widget_);
+}
 
 void PictureBox::setPicture(Picture picture)
 {
@@ -215,15 +233,18 @@ void PictureBox::applyColors()
     w->setPalette(pal);
 }
 
-void PictureBox::PaintPicture(const Picture& pic, int x, int y, int w, int h, int sx, int sy, int sw, int sh)
+void PictureBox::PaintPicture(
+    const Picture& pic, int x, int y, int w, int h, int sx, int sy, int sw, int sh)
 {
     if (pic.isNull())
         throw RuntimeError(u"there is no picture to paint");
     PictureWidget* pw = picture_widget();
-    const QSize inside(std::max(0, pw->width() - 2 * pw->border()), std::max(0, pw->height() - 2 * pw->border()));
+    const QSize inside(
+        std::max(0, pw->width() - 2 * pw->border()), std::max(0, pw->height() - 2 * pw->border()));
     if (pw->surface.size() != inside)
         pw->resetSurface();
-    const PictureWidget::PaintKey key { pic.id(), pw->surfaceGeneration, x, y, w, h, sx, sy, sw, sh };
+    const PictureWidget::PaintKey key { pic.id(), pw->surfaceGeneration, x, y, w, h, sx, sy, sw,
+        sh };
     if (key == pw->lastPaint)
         return;
     pw->lastPaint = key;
@@ -265,7 +286,10 @@ Line::Line(PictureBox& box)
     box_.lines_.push_back(this);
 }
 
-Line::~Line() { std::erase(box_.lines_, this); }
+Line::~Line()
+{
+    std::erase(box_.lines_, this);
+}
 
 void Line::cloneFrom(const Line& first)
 {
@@ -280,26 +304,43 @@ void Line::cloneFrom(const Line& first)
     });
 }
 
-template <class F>
-void Line::change(F&& f)
+template <class F> void Line::change(F&& f)
 {
     const Control::PixelRect before = bounds();
     f();
     box_.lineChanged(*this, before);
 }
 
-void Line::setX1(double v) { change([&] { x1_ = v; }); }
-void Line::setY1(double v) { change([&] { y1_ = v; }); }
-void Line::setX2(double v) { change([&] { x2_ = v; }); }
-void Line::setY2(double v) { change([&] { y2_ = v; }); }
-void Line::setBorderColor(Color c) { change([&] { color_ = c; }); }
+void Line::setX1(double v)
+{
+    change([&] { x1_ = v; });
+}
+void Line::setY1(double v)
+{
+    change([&] { y1_ = v; });
+}
+void Line::setX2(double v)
+{
+    change([&] { x2_ = v; });
+}
+void Line::setY2(double v)
+{
+    change([&] { y2_ = v; });
+}
+void Line::setBorderColor(Color c)
+{
+    change([&] { color_ = c; });
+}
 void Line::setBorderWidth(int w)
 {
     if (w < 1 || w > 8192)
         throw RuntimeError(u"line width " + Str(w) + u" is not allowed");
     change([&] { width_ = w; });
 }
-void Line::setVisible(bool v) { change([&] { visible_ = v; }); }
+void Line::setVisible(bool v)
+{
+    change([&] { visible_ = v; });
+}
 
 Control::PixelRect Line::bounds() const
 {

@@ -7,7 +7,8 @@ namespace platform {
 void Random::Randomize()
 {
     const auto now = std::chrono::system_clock::now().time_since_epoch();
-    gen_.seed(static_cast<uint32_t>(std::chrono::duration_cast<std::chrono::microseconds>(now).count()));
+    gen_.seed(
+        static_cast<uint32_t>(std::chrono::duration_cast<std::chrono::microseconds>(now).count()));
 }
 
 float Random::Rnd()

@@ -7,7 +7,8 @@
 
 namespace platform {
 
-class Random {
+class Random
+{
 public:
     // Seeds from the system clock.
     void Randomize();

@@ -20,7 +20,8 @@ System::System()
         std::fprintf(stderr, "pelirra: %s\n", toUtf8(message).c_str());
         // Without a screen nobody could press the box's button: the message above is the report.
         if (QGuiApplication::platformName() != QLatin1String("offscreen"))
-            QMessageBox::critical(nullptr, QStringLiteral("Pelirra"), QString::fromStdU16String(message));
+            QMessageBox::critical(
+                nullptr, QStringLiteral("Pelirra"), QString::fromStdU16String(message));
     };
     exitProgram = [](int code) { QCoreApplication::exit(code); };
 }
@@ -28,26 +29,30 @@ System::System()
 System::~System() = default;
 
 namespace {
-    int signalPipe[2] = { -1, -1 };
+int signalPipe[2] = { -1, -1 };
 
-    void onSignal(int)
-    {
-        const char byte = 1;
-        [[maybe_unused]] const auto n = ::write(signalPipe[1], &byte, 1);
-    }
+void onSignal(int)
+{
+    const char byte = 1;
+    [[maybe_unused]] const auto n = ::write(signalPipe[1], &byte, 1);
 }
+} // namespace
 
 void System::onTerminationRequest(std::function<void()> handler)
 {
     if (signalPipe[0] < 0 && ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) != 0)
         return;
-    auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, QCoreApplication::instance());
-    QObject::connect(notifier, &QSocketNotifier::activated, notifier, [handler = std::move(handler)] {
-        char byte;
-        [[maybe_unused]] const auto n = ::read(signalPipe[0], &byte, 1);
-        handler();
-    });
-    struct sigaction sa {};
+    auto* notifier
+        = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, QCoreApplication::instance());
+    QObject::connect(
+        notifier, &QSocketNotifier::activated, notifier, [handler = std::move(handler)] {
+            char byte;
+            [[maybe_unused]] const auto n = ::read(signalPipe[0], &byte, 1);
+            handler();
+        });
+    struct sigaction sa
+    {
+    };
     sa.sa_handler = onSignal;
     sigemptyset(&sa.sa_mask);
     sa.sa_flags = SA_RESTART;

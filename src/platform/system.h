@@ -17,7 +17,8 @@ namespace platform {
 // The music device of this machine: FluidSynth where it can play, otherwise silence.
 std::unique_ptr<Mci> makeDefaultMci();
 
-class System {
+class System
+{
 public:
     System();
     ~System();

@@ -20,7 +20,8 @@ QString displayText(TextView t);
 QColor toQColor(Color c);
 MouseButton fromQt(Qt::MouseButton b);
 
-class FormWidget : public QWidget {
+class FormWidget : public QWidget
+{
 public:
     explicit FormWidget(Form* form);
 
@@ -34,7 +35,8 @@ private:
     Form* form_;
 };
 
-class LabelWidget : public QLabel {
+class LabelWidget : public QLabel
+{
 public:
     LabelWidget(QWidget* parent, Label* owner);
 
@@ -46,19 +48,20 @@ private:
     Label* owner_;
 };
 
-class ButtonWidget : public QPushButton {
+class ButtonWidget : public QPushButton
+{
 public:
     ButtonWidget(QWidget* parent, CommandButton* owner);
 };
 
 // The list's entries live in the ListBox; this model only shows them. While the list is hidden
 // it is told nothing, and catches up in one reset when it is shown, so long lists load fast.
-class ListModel : public QAbstractListModel {
+class ListModel : public QAbstractListModel
+{
 public:
     explicit ListModel(const std::vector<Text>* items)
         : items_(items)
-    {
-    }
+    { }
     int rowCount(const QModelIndex& parent) const override;
     QVariant data(const QModelIndex& index, int role) const override;
     void inserted(int row);
@@ -71,13 +74,15 @@ private:
     const std::vector<Text>* items_;
 };
 
-class ListWidget : public QListView {
+class ListWidget : public QListView
+{
 public:
     ListWidget(QWidget* parent, ListBox* owner, const std::vector<Text>* items);
     ListModel model;
 };
 
-class TextWidget : public QPlainTextEdit {
+class TextWidget : public QPlainTextEdit
+{
 public:
     TextWidget(QWidget* parent, TextBox* owner);
 
@@ -88,7 +93,8 @@ private:
     TextBox* owner_;
 };
 
-class PictureWidget : public QWidget {
+class PictureWidget : public QWidget
+{
 public:
     PictureWidget(QWidget* parent, PictureBox* owner);
     // The inside (without the border) changed size: start a new, empty surface.
@@ -97,7 +103,8 @@ public:
     QColor surfaceColor;
     uint64_t surfaceGeneration = 0;
     // The last painting, to skip an identical one.
-    struct PaintKey {
+    struct PaintKey
+    {
         uint64_t picture = 0, generation = 0;
         int x = 0, y = 0, w = 0, h = 0, sx = 0, sy = 0, sw = 0, sh = 0;
         bool operator==(const PaintKey&) const = default;

@@ -37,7 +37,8 @@ void Fom::Lst_Click()
         // ending the game for: say so in the replay and play on.
         sys.files.Close(ReplayNo);
         replayText_ += u"\r\n（この記録の台本 " + sys.files.displayName(path)
-            + (staysInDataFolder(name) && Files::exists(path) ? u" を読めなかったため、" : u" が見つからないため、")
+            + (staysInDataFolder(name) && Files::exists(path) ? u" を読めなかったため、"
+                                                              : u" が見つからないため、")
             + u"読み返せません）";
     }
     ShowReplayPictures();

@@ -20,7 +20,10 @@ Effect classify(TextView line)
     return Effect::Text;
 }
 
-Text heading(TextView name) { return u"●　過去見　「" + Text(name) + u"」　●\r\n"; }
+Text heading(TextView name)
+{
+    return u"●　過去見　「" + Text(name) + u"」　●\r\n";
+}
 
 Text addition(Effect effect, TextView line)
 {

@@ -9,8 +9,7 @@ namespace {
 // the buttons are lowest and the replay box is on top.
 enum Rank { RankLbl, RankLblCom, RankCom, RankTxtPic, RankDfe, RankImg, RankLst, RankTxt };
 
-template <class C>
-C& place(C& c, double left, double top, double width, double height)
+template <class C> C& place(C& c, double left, double top, double width, double height)
 {
     c.Move(left, top, width, height);
     return c;
@@ -70,7 +69,10 @@ Fom::Fom(System& system)
     sys.dispatcher.setFailureHandler([this](const RuntimeError& e) { Failed(e); });
 }
 
-Fom::~Fom() { sys.dispatcher.setFailureHandler({}); }
+Fom::~Fom()
+{
+    sys.dispatcher.setFailureHandler({});
+}
 
 void Fom::LoadCom(short index)
 {

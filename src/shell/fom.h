@@ -13,10 +13,11 @@
 #include "platform/system.h"
 
 #include <array>
-#include <vector>
 #include <optional>
+#include <vector>
 
-class Fom {
+class Fom
+{
 public:
     using Text = platform::Text;
 

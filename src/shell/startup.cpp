@@ -73,8 +73,7 @@ void Fom::Form_Load()
                 sys.files.Close(KakoNo);
             }
         }
-    } catch (const RuntimeError&) {
-    }
+    } catch (const RuntimeError&) { }
 
     Form_Resize();
     Form_Activate();
@@ -89,15 +88,17 @@ void Fom::Form_Activate()
     StartIve();
 }
 
-void Fom::Form_Paint() { ShowImg(u""); }
+void Fom::Form_Paint()
+{
+    ShowImg(u"");
+}
 
 void Fom::Form_Unload()
 {
     try {
         sys.files.Close(FileNo);
         sys.files.Close(ReplayNo);
-    } catch (const RuntimeError&) {
-    }
+    } catch (const RuntimeError&) { }
     BgmStop();
     BgmClose();
     SaveKako();
@@ -121,8 +122,9 @@ void Fom::SaveKako()
         sys.files.Close(KakoNo);
     } catch (const RuntimeError& e) {
         sys.files.CloseAll(); // drops the unfinished new list; the old file stays
-        throw RuntimeError(e.message() + u"\nThe list of past records could not be saved; the "
-                                         u"earlier kako.dat is unchanged.");
+        throw RuntimeError(e.message()
+            + u"\nThe list of past records could not be saved; the "
+              u"earlier kako.dat is unchanged.");
     }
 }
 
@@ -140,8 +142,7 @@ void Fom::Failed(const RuntimeError& error)
     try {
         BgmStop();
         BgmClose();
-    } catch (...) {
-    }
+    } catch (...) { }
     if (sys.showError)
         sys.showError(report);
     sys.end(1);

@@ -14,7 +14,7 @@ const Color ListLavender { 170, 170, 200 };
 const Color ListInk { 0, 0, 100 };
 const Color QuitTeal { 170, 200, 200 };
 const Color White { 255, 255, 255 };
-}
+} // namespace
 
 void Fom::Form_Resize()
 {
@@ -88,8 +88,8 @@ void Fom::LayoutFrom(bool failedBefore)
             Cnt2 = static_cast<short>(Com.LBound());
             while (Cnt2 <= Com.UBound()) {
                 CommandButton& button = Com(Cnt2);
-                button.Move(LblCom.Left(), LblCom.Height() + LblCom.Height() * Cnt2,
-                    LblCom.Width(), LblCom.Height());
+                button.Move(LblCom.Left(), LblCom.Height() + LblCom.Height() * Cnt2, LblCom.Width(),
+                    LblCom.Height());
                 button.setVisible(true);
                 button.setFontSize(LblCom.FontSize());
                 button.setBackColor(LblCom.BackColor());

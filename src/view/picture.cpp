@@ -22,6 +22,5 @@ void Fom::ShowImg(const Text& name)
         const int sw = Dfe.ScaleWidth();
         const int sh = Dfe.ScaleHeight();
         Img.PaintPicture(Dfe.picture(), 0, 0, w, h, 0, 0, sw, sh);
-    } catch (const std::exception&) {
-    }
+    } catch (const std::exception&) { }
 }

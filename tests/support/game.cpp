@@ -11,7 +11,10 @@
 
 namespace test {
 
-std::string u8(const Text& t) { return platform::toUtf8(t); }
+std::string u8(const Text& t)
+{
+    return platform::toUtf8(t);
+}
 
 void writeBytes(const std::string& path, const std::string& bytes)
 {
@@ -28,7 +31,8 @@ std::string readBytes(const std::string& path)
     return s.str();
 }
 
-void writeLines(const std::string& path, const std::vector<Text>& lines, const std::string& eol, bool lastEol)
+void writeLines(
+    const std::string& path, const std::vector<Text>& lines, const std::string& eol, bool lastEol)
 {
     std::string bytes;
     for (size_t i = 0; i < lines.size(); ++i) {
@@ -102,11 +106,20 @@ Game::Game()
 
 Game::~Game() = default;
 
-std::string Game::folder() const { return dir_.path().toStdString(); }
+std::string Game::folder() const
+{
+    return dir_.path().toStdString();
+}
 
-std::string Game::dat(const std::string& name) const { return folder() + "/dat/" + name; }
+std::string Game::dat(const std::string& name) const
+{
+    return folder() + "/dat/" + name;
+}
 
-void Game::file(const std::string& name, const std::vector<Text>& lines) { writeLines(dat(name), lines); }
+void Game::file(const std::string& name, const std::vector<Text>& lines)
+{
+    writeLines(dat(name), lines);
+}
 
 void Game::minimalStory(const std::vector<Text>& captions)
 {

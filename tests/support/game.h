@@ -20,19 +20,21 @@ std::string u8(const Text& t);
 
 // Writes `lines` in code page 932, each ended by `eol` (CR LF unless told), the last one too
 // unless `lastEol` is false.
-void writeLines(const std::string& path, const std::vector<Text>& lines, const std::string& eol = "\r\n",
-    bool lastEol = true);
+void writeLines(const std::string& path, const std::vector<Text>& lines,
+    const std::string& eol = "\r\n", bool lastEol = true);
 void writeBytes(const std::string& path, const std::string& bytes);
 std::string readBytes(const std::string& path);
 // The lines of a code page 932 file, split at CR LF.
 std::vector<Text> readLines(const std::string& path);
 // A picture file of w x h pixels in `format` ("PNG", "BMP", "JPEG", "ICO", ...), one colour;
 // a GIF is always one pixel.
-void writePicture(const std::string& path, int w, int h, const char* format, unsigned rgb = 0x336699);
+void writePicture(
+    const std::string& path, int w, int h, const char* format, unsigned rgb = 0x336699);
 
 // Records every music command and its result. Every command fails, as on a machine without
 // music, unless `mode` or `device` is set.
-class RecordingMci : public platform::Mci {
+class RecordingMci : public platform::Mci
+{
 public:
     int mciSendString(platform::TextView command, Text* reply, int replyLength) override;
     std::vector<Text> commands;
@@ -43,7 +45,8 @@ public:
     std::unique_ptr<platform::Mci> device;
 };
 
-class Game {
+class Game
+{
 public:
     Game();
     ~Game();

@@ -6,31 +6,31 @@
 namespace test {
 
 namespace {
-    void bigEndian32(std::string& out, uint32_t v)
-    {
-        for (int shift = 24; shift >= 0; shift -= 8)
-            out += static_cast<char>((v >> shift) & 0xff);
-    }
-
-    // A delta time: 7 bits a byte, most significant first, the high bit set on all but the last.
-    void variableLength(std::string& out, uint32_t v)
-    {
-        char bytes[5];
-        int n = 0;
-        bytes[n++] = static_cast<char>(v & 0x7f);
-        while (v >>= 7)
-            bytes[n++] = static_cast<char>(0x80 | (v & 0x7f));
-        while (n)
-            out += bytes[--n];
-    }
-
-    void event(std::string& track, uint32_t delta, std::initializer_list<int> bytes)
-    {
-        variableLength(track, delta);
-        for (int b : bytes)
-            track += static_cast<char>(b);
-    }
+void bigEndian32(std::string& out, uint32_t v)
+{
+    for (int shift = 24; shift >= 0; shift -= 8)
+        out += static_cast<char>((v >> shift) & 0xff);
 }
+
+// A delta time: 7 bits a byte, most significant first, the high bit set on all but the last.
+void variableLength(std::string& out, uint32_t v)
+{
+    char bytes[5];
+    int n = 0;
+    bytes[n++] = static_cast<char>(v & 0x7f);
+    while (v >>= 7)
+        bytes[n++] = static_cast<char>(0x80 | (v & 0x7f));
+    while (n)
+        out += bytes[--n];
+}
+
+void event(std::string& track, uint32_t delta, std::initializer_list<int> bytes)
+{
+    variableLength(track, delta);
+    for (int b : bytes)
+        track += static_cast<char>(b);
+}
+} // namespace
 
 std::string midiFile(int ms, int notes)
 {

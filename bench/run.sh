@@ -19,6 +19,6 @@ xvfb-run -a -s "-screen 0 1280x1024x24 -dpi 96" bash -c '
   build/bench/pelirra_coldstart build/pelirra "$0"
   build/bench/pelirra_bench $1
 ' "$runs" "$quick"
-for b in build/bench/pelirra_bench_*; do
+for b in build/bench/bench_*; do
   [ -x "$b" ] && xvfb-run -a -s "-screen 0 1280x1024x24" "$b"
 done

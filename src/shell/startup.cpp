@@ -111,8 +111,9 @@ void Fom::SaveKako()
         return;
     kakoSaving_ = true;
     if (!kakoUnreadable_.empty())
-        throw RuntimeError(u"The list of past records was not saved: " + kakoUnreadable_
-            + u" when the game started, so the file was left as it was.");
+        throw RuntimeError(u"The list of past records was not saved. When the game started it "
+                           u"could not be read, so the file was left as it was: "
+            + kakoUnreadable_);
     try {
         KakoNo = sys.files.FreeFile();
         sys.files.OpenOutput(KakoNo, DatPath + u"kako" + u".dat");

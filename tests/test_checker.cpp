@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 
 #include <sstream>
+#include <unistd.h>
 
 using check::Severity;
 using platform::Text;
@@ -210,6 +211,11 @@ TEST(CheckFiles, TextFilesAreCodePage932WithCrLf)
     Folder cr;
     cr.file("0.dat", { u"はじまり", u">p", u">end" }, "\r");
     EXPECT_TRUE(only(cr.check(), Severity::Warning, "0.dat", 1, "CR alone"));
+
+    // A giant file is reported without being read (a 1 GB hole costs nothing to make).
+    Folder huge;
+    ASSERT_EQ(::truncate(huge.path("0.dat").c_str(), 1LL << 30), 0);
+    EXPECT_TRUE(only(huge.check(), Severity::Error, "0.dat", 0, "far too large for a story file"));
 }
 
 TEST(CheckKeyFiles, EveryTurnHasThreeKeyLinesOfKnownFeelings)

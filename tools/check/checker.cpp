@@ -99,9 +99,10 @@ private:
             }
             const std::vector<Text>* lines = folder_.text(event.keyFile);
             if (!lines) {
-                report_.error(event.keyFile, 0,
-                    "missing: the crafting turn after " + event.file
-                        + " reads it at the fifth choice, and the game stops there");
+                if (!folder_.has(event.keyFile)) // one that cannot be read is reported already
+                    report_.error(event.keyFile, 0,
+                        "missing: the crafting turn after " + event.file
+                            + " reads it at the fifth choice, and the game stops there");
                 continue;
             }
             std::array<Text, 3> keys;
@@ -233,7 +234,7 @@ private:
         const std::string file = "bgm.mid";
         if (!folder_.has(file))
             report_.warning(file, 0, "missing: the game plays without music");
-        else if (!folder_.bytes(file).starts_with("MThd"))
+        else if (!folder_.bytes(file, 4).starts_with("MThd"))
             report_.warning(file, 0, "not a standard MIDI file: the game plays without music");
     }
 

@@ -60,12 +60,18 @@ std::filesystem::path Folder::fullPath(const std::string& name) const
     return dir_ / name;
 }
 
-std::string Folder::bytes(const std::string& name) const
+std::string Folder::bytes(const std::string& name, size_t limit) const
 {
     std::ifstream in(fullPath(name), std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
+    std::string out;
+    char buf[65536];
+    while (out.size() < limit) {
+        const auto n = static_cast<size_t>(in.read(buf, sizeof buf).gcount());
+        if (n == 0)
+            break;
+        out.append(buf, std::min(n, limit - out.size()));
+    }
+    return out;
 }
 
 const std::vector<Text>* Folder::text(const std::string& name)
@@ -73,7 +79,13 @@ const std::vector<Text>* Folder::text(const std::string& name)
     auto it = texts_.find(name);
     if (it == texts_.end()) {
         std::optional<std::vector<Text>> lines;
-        if (has(name)) {
+        std::error_code ec;
+        const auto size = has(name) ? std::filesystem::file_size(fullPath(name), ec) : 0;
+        if (has(name) && !ec && size > MaxTextBytes) {
+            report_.error(name, 0,
+                "is " + std::to_string(size) + " bytes, far too large for a story file (at most "
+                    + std::to_string(MaxTextBytes) + "); it was not checked");
+        } else if (has(name)) {
             // The game's own reader: a line ends at CR, a LF right after it is dropped.
             platform::Files files;
             const short no = files.FreeFile();

@@ -2,6 +2,8 @@
 // (and checked once for their code page and line ends), and pictures loaded by content.
 #pragma once
 
+#include <cstdint>
+
 #include "check/report.h"
 
 #include <filesystem>
@@ -31,8 +33,10 @@ public:
     // when it loads.
     std::optional<std::string> pictureProblem(const std::string& name);
 
-    // The file's bytes as they are.
-    std::string bytes(const std::string& name) const;
+    // The file's bytes as they are, or its first `limit` bytes.
+    std::string bytes(const std::string& name, size_t limit = SIZE_MAX) const;
+    // Text files of a story are small: larger ones are reported, not read.
+    static constexpr uintmax_t MaxTextBytes = 16 << 20;
 
 private:
     std::filesystem::path fullPath(const std::string& name) const;

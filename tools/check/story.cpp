@@ -356,12 +356,16 @@ Story walkStory(Folder& folder, Report& report)
         const int index = queue.front();
         queue.pop_front();
         const Event here = story.events[static_cast<size_t>(index)];
-        const std::vector<Text>& lines = *folder.text(here.file);
+        const std::vector<Text>* text = folder.text(here.file);
+        static const std::vector<Text> unread;
+        const std::vector<Text>& lines = text ? *text : unread;
         Exit exit = Exit::Stuck;
         int exitLine = 0;
         std::vector<int> next;
         std::string keyFile;
-        if (lines.empty()) {
+        if (!text) {
+            // Reported where it was read: the flow stops here.
+        } else if (lines.empty()) {
             report.error(here.file, 0,
                 "is empty: the game reads a line of every event before it looks for the end, and "
                 "stops");

@@ -196,6 +196,18 @@ std::string reportFor(Bad b, const std::string& file, const std::string& missing
 
 } // namespace
 
+namespace {
+// Starts the game, reads the first event and opens the past-record list in the crafting turn.
+Fom& openPastRecords(test::Game& g)
+{
+    Fom& f = g.start();
+    g.readOn();
+    f.Lbl.press(MouseButton::Left);
+    f.Com(f.Com.UBound() - 1).click(); // the past-record button shows the list
+    return f;
+}
+} // namespace
+
 TEST(HostileData, BadFirstScripts)
 {
     for (Bad b : AllBad) {
@@ -402,10 +414,7 @@ TEST(HostileData, AReplayOfAnEnormousScriptStaysBounded)
         g.minimalStory();
         test::writeBytes(g.dat("kako.dat"), "big\r\n");
         make(b, g.dat("big.dat"));
-        Fom& f = g.start();
-        g.readOn();
-        f.Lbl.press(MouseButton::Left);
-        f.Com(f.Com.UBound() - 1).click();
+        Fom& f = openPastRecords(g);
         QElapsedTimer clock;
         clock.start();
         f.Lst.clickItem(0);
@@ -427,10 +436,7 @@ TEST(HostileData, AReplayOfAnEnormousScriptStaysBounded)
     for (int i = 0; i < 4000000; ++i)
         lines += "A\r";
     test::writeBytes(g.dat("big.dat"), lines);
-    Fom& f = g.start();
-    g.readOn();
-    f.Lbl.press(MouseButton::Left);
-    f.Com(f.Com.UBound() - 1).click();
+    Fom& f = openPastRecords(g);
     QElapsedTimer clock;
     clock.start();
     f.Lst.clickItem(0);

@@ -60,8 +60,10 @@ void Fom::AddReplayLine()
 // turn leaves the box with the last one that loads: that one alone is loaded.
 void Fom::ShowReplayPictures()
 {
+    const std::vector<Text> names = std::move(replayPictures_);
+    replayPictures_.clear();
     bool repaint = false;
-    for (auto it = replayPictures_.rbegin(); it != replayPictures_.rend(); ++it) {
+    for (auto it = names.rbegin(); it != names.rend(); ++it) {
         if (it->empty()) {
             repaint = true;
             continue;
@@ -73,7 +75,6 @@ void Fom::ShowReplayPictures()
     }
     if (repaint)
         ShowImg(u"");
-    replayPictures_.clear();
 }
 
 void Fom::Txt_Click()

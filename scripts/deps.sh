@@ -5,6 +5,9 @@ set -euo pipefail
 packages=(
   cmake g++ ninja-build pkgconf
   qt6-base-dev libfluidsynth-dev libasound2-dev libgtest-dev
+  # the voice module: Qt TextToSpeech and its speech-dispatcher plugin (qt6-speech-dev includes
+  # headers of qt6-declarative-dev without depending on it)
+  qt6-speech-dev qt6-declarative-dev qt6-speech-speechd-plugin
   fonts-ipafont-gothic timgm6mb-soundfont
   xvfb xauth imagemagick
   time # peak memory of the real program in the robustness tests

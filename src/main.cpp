@@ -15,6 +15,8 @@ int main(int argc, char** argv)
 
     platform::System system;
     Fom fom(system);
+    // V turns the game's own voice on and off; --self-voicing turns it on for this run.
+    fom.Me.speech().start(QApplication::arguments().contains(QStringLiteral("--self-voicing")));
     system.onTerminationRequest([&fom] { fom.Me.close(); });
     // For the start-up benchmark: print the wall-clock time at which the first event's header is
     // on screen, then leave at once (nothing is saved).

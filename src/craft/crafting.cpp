@@ -3,6 +3,8 @@
 #include "shell/fom.h"
 
 #include "craft/judgement.h"
+#include "craft/spoken.h"
+#include "records/spoken.h"
 
 using namespace platform;
 
@@ -17,11 +19,13 @@ void Fom::Com_Click(short index)
     }
     if (index == Com.UBound() - 1) {
         Lst.setVisible(true);
+        Me.say(spoken::listShown(Lst.ListCount()));
         return;
     }
 
     TxtPic.AddItem(Com(index).Caption(), Cnt);
     ++Cnt;
+    Me.say(spoken::chosen(Com(index).Caption(), Cnt));
     if (Cnt < judgement::ChoicesPerTurn)
         return;
 
@@ -61,6 +65,7 @@ void Fom::StartGame()
     // Enabled but silent while the player chooses: the board ignores clicks until the end.
     GameTim.setInterval(0);
     GameTim.setEnabled(true);
+    Me.say(spoken::turnBegins());
     ShowImg(u"game");
 }
 
@@ -71,10 +76,12 @@ void Fom::GameTim_Timer()
     LineBuf = TxtPic.List(Cnt);
     TxtPic.RemoveItem(Cnt);
     TxtPic.AddItem(judgement::mark(outcome, LineBuf), Cnt);
+    Me.say(spoken::verdict(outcome, LineBuf));
     Point = checked16(judgement::scoreAfter(Point, outcome), u"the score");
     if (Cnt >= TxtPic.ListCount() - 1) {
         TxtPic.AddItem(judgement::Prompt);
         GameTim.setEnabled(false);
+        Me.say(spoken::boardWaits());
     }
     ++Cnt;
 }

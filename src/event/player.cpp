@@ -3,6 +3,7 @@
 #include "shell/fom.h"
 
 #include "event/script.h"
+#include "event/spoken.h"
 
 using namespace platform;
 
@@ -38,6 +39,7 @@ void Fom::StartIve()
     StarStr = script::starBar(Point);
     Cnt2 = static_cast<short>(Point % 10 + 1); // where the star loops leave it
     Lbl.setCaption(u"Quillet > " + StarStr + u"\r\n");
+    Me.say(spoken::heading(Point));
     TimIve.setInterval(100);
     TimIve.setEnabled(true);
 
@@ -88,6 +90,9 @@ void Fom::TimIve_Timer()
             Lbl.setCaption(LineBuf);
         else
             Lbl.setCaption(Lbl.Caption() + u"\r\n" + LineBuf);
+        // Read fast, the newest line cuts off the last one instead of queueing behind it.
+        Me.say(spoken::storyLine(LineBuf),
+            TimIve.Interval() == 1 ? Speech::Mode::Replace : Speech::Mode::Queue);
         break;
     }
 
@@ -107,6 +112,7 @@ void Fom::TimIve_Timer()
 void Fom::ShowNext()
 {
     Lbl.setCaption(Lbl.Caption() + u"　　▼");
+    Me.say(spoken::Prompt);
 }
 
 void Fom::Lbl_MouseDown(MouseButton button)

@@ -3,6 +3,8 @@
 #include "platform/form.h"
 #include "platform/widgets_p.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -185,6 +187,11 @@ void Control::setFontSize(double points)
     applyFont();
 }
 
+void Control::setAccessibleName(TextView name)
+{
+    widget_->setAccessibleName(toQ(name));
+}
+
 void Control::applyFont()
 {
     QFont f = widget_->font();
@@ -329,9 +336,11 @@ int ListModel::rowCount(const QModelIndex& parent) const
 
 QVariant ListModel::data(const QModelIndex& index, int role) const
 {
-    if (role != Qt::DisplayRole || !index.isValid()
+    if ((role != Qt::DisplayRole && role != Qt::AccessibleTextRole) || !index.isValid()
         || index.row() >= static_cast<int>(items_->size()))
         return {};
+    if (role == Qt::AccessibleTextRole)
+        return toQ(owner_->spokenItem(index.row()));
     return displayText((*items_)[static_cast<size_t>(index.row())]);
 }
 
@@ -363,7 +372,8 @@ void ListModel::reset()
 
 ListWidget::ListWidget(QWidget* parent, ListBox* owner, const std::vector<Text>* items)
     : QListView(parent)
-    , model(items)
+    , model(items, owner)
+    , owner_(owner)
 {
     setModel(&model);
     setSelectionMode(QAbstractItemView::SingleSelection);
@@ -374,6 +384,14 @@ ListWidget::ListWidget(QWidget* parent, ListBox* owner, const std::vector<Text>*
         if (index.isValid())
             owner->clickItem(index.row());
     });
+}
+
+void ListWidget::currentChanged(const QModelIndex& current, const QModelIndex& previous)
+{
+    QListView::currentChanged(current, previous);
+    // Moving through a focused list is said like a move of the focus.
+    if (hasFocus())
+        owner_->form_.speech().focusMoved();
 }
 
 ListBox::ListBox(Form& form, int stackRank)
@@ -442,6 +460,12 @@ const Text& ListBox::List(int index) const
     if (index < 0 || index >= ListCount())
         throw RuntimeError(u"list position " + Str(index) + u" is out of range");
     return items_[static_cast<size_t>(index)];
+}
+
+Text ListBox::spokenItem(int index) const
+{
+    const Text& item = List(index);
+    return spoken_ ? spoken_(item) : item;
 }
 
 Text ListBox::SelectedText() const

@@ -91,6 +91,8 @@ public:
     void setForeColor(Color c);
     double FontSize() const { return fontSize_; }
     void setFontSize(double points);
+    // The name a screen reader gives the control.
+    void setAccessibleName(TextView name);
 
     // The rectangle on screen, in pixels of the form's client area.
     struct PixelRect
@@ -191,6 +193,10 @@ public:
     // The entry at the selection as text; empty when nothing is selected.
     Text SelectedText() const;
 
+    // How an entry reads to a screen reader and the game's own voice (as shown when not set).
+    void setSpokenItem(std::function<Text(TextView item)> spoken) { spoken_ = std::move(spoken); }
+    Text spokenItem(int index) const;
+
     void onClick(std::function<void()> handler) { click_ = std::move(handler); }
     // Selects entry `index` and clicks it, as the player does; a hidden list ignores it.
     void clickItem(int index);
@@ -202,7 +208,9 @@ private:
     std::vector<Text> items_;
     int listIndex_ = -1;
     std::function<void()> click_;
+    std::function<Text(TextView)> spoken_;
     friend class ListWidget;
+    friend class ListModel;
 };
 
 class TextBox : public Control

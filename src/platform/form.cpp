@@ -65,10 +65,12 @@ Form::Form(Dispatcher& dispatcher, int clientWidthTwips, int clientHeightTwips)
     widget_->setAttribute(Qt::WA_DeleteOnClose, false);
     setBackColor(back_);
     resizeWidget();
+    speech_ = std::make_unique<Speech>(*this);
 }
 
 Form::~Form()
 {
+    speech_.reset();
     delete widget_;
 }
 

@@ -7,6 +7,7 @@
 #pragma once
 
 #include "platform/controls.h"
+#include "platform/speech.h"
 
 #include <functional>
 #include <map>
@@ -67,6 +68,10 @@ public:
     // The order in which the keyboard focus moves through the controls (those that take it).
     void setTabOrder(const std::vector<const Control*>& order);
 
+    // What the game says for a player who does not see the screen (see Speech).
+    Speech& speech() { return *speech_; }
+    void say(TextView text, Speech::Mode mode = Speech::Mode::Queue) { speech_->say(text, mode); }
+
     Dispatcher& dispatcher() const { return dispatcher_; }
     QWidget* widget() const;
 
@@ -97,6 +102,7 @@ private:
     std::vector<Control*> controls_; // in the order of creation
     std::map<int, Control*> firstOfRank_; // the lowest control of each stacking rank
     std::function<void()> activate_, resize_, paint_, close_;
+    std::unique_ptr<Speech> speech_;
 };
 
 } // namespace platform

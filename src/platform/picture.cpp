@@ -4,6 +4,8 @@
 #include "platform/form.h"
 #include "platform/widgets_p.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QFile>
 #include <QImageReader>
 #include <QPaintEvent>
@@ -101,10 +103,25 @@ Picture LoadPicture(const Text& path, const Text& displayName)
 // ---------------------------------------------------------------------------------------------
 // PictureWidget
 
+namespace {
+// A picture box is a picture to a screen reader.
+QAccessibleInterface* pictureAccessible(const QString&, QObject* object)
+{
+    if (auto* picture = dynamic_cast<PictureWidget*>(object))
+        return new QAccessibleWidget(picture, QAccessible::Graphic);
+    return nullptr;
+}
+} // namespace
+
 PictureWidget::PictureWidget(QWidget* parent, PictureBox* owner)
     : QWidget(parent)
     , owner_(owner)
 {
+    static const bool installed = [] {
+        QAccessible::installFactory(pictureAccessible);
+        return true;
+    }();
+    (void)installed;
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 

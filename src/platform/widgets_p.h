@@ -59,8 +59,9 @@ public:
 class ListModel : public QAbstractListModel
 {
 public:
-    explicit ListModel(const std::vector<Text>* items)
+    ListModel(const std::vector<Text>* items, const ListBox* owner)
         : items_(items)
+        , owner_(owner)
     { }
     int rowCount(const QModelIndex& parent) const override;
     QVariant data(const QModelIndex& index, int role) const override;
@@ -72,6 +73,7 @@ public:
 
 private:
     const std::vector<Text>* items_;
+    const ListBox* owner_;
 };
 
 class ListWidget : public QListView
@@ -79,6 +81,12 @@ class ListWidget : public QListView
 public:
     ListWidget(QWidget* parent, ListBox* owner, const std::vector<Text>* items);
     ListModel model;
+
+protected:
+    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+
+private:
+    ListBox* owner_;
 };
 
 class TextWidget : public QPlainTextEdit

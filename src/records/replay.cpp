@@ -4,6 +4,7 @@
 
 #include "event/script.h"
 #include "records/replay_rules.h"
+#include "records/spoken.h"
 #include "shell/paths.h"
 
 using namespace platform;
@@ -45,6 +46,7 @@ void Fom::Lst_Click()
     Txt.setText(std::move(replayText_));
     replayText_.clear();
     Txt.setVisible(true);
+    Me.say(spoken::replay(Txt.text()), Speech::Mode::Replace);
 }
 
 void Fom::AddReplayLine()
@@ -81,4 +83,5 @@ void Fom::Txt_Click()
 {
     Lst.setVisible(false);
     Txt.setVisible(false);
+    Me.say(spoken::replayClosed(), Speech::Mode::Replace);
 }

@@ -1,5 +1,7 @@
 #include "shell/fom.h"
 
+#include "craft/spoken.h"
+#include "records/spoken.h"
 #include "shell/icon.xpm"
 
 using namespace platform;
@@ -46,6 +48,17 @@ Fom::Fom(System& system)
     place(LblCom, 1800, 3600, 2055, 975);
     place(Lbl, 240, 720, 5175, 5055);
     Dfe.setAutoSize(true);
+
+    // What a screen reader calls each control, and how the entries of the lists read.
+    Lbl.setAccessibleName(u"本文");
+    Img.setAccessibleName(u"絵");
+    Dfe.setAccessibleName(u"絵の控え");
+    TxtPic.setAccessibleName(u"想いの判定");
+    TxtPic.setSpokenItem(spoken::boardItem);
+    Lst.setAccessibleName(u"過去の記録");
+    Lst.setSpokenItem(spoken::entry);
+    Txt.setAccessibleName(u"過去の記録の本文");
+    LblCom.setAccessibleName(spoken::turnBegins());
     Linel(0).setX1(960);
     Linel(0).setY1(120);
     Linel(0).setX2(975);

@@ -1,0 +1,33 @@
+#include "event/spoken.h"
+
+namespace spoken {
+
+namespace {
+bool blank(TextView s)
+{
+    for (char16_t c : s)
+        if (c != u' ' && c != u'\t' && c != u'　')
+            return false;
+    return true;
+}
+} // namespace
+
+Text heading(long point)
+{
+    const long tens = point / 10, ones = point % 10;
+    if (tens <= 0 && ones <= 0)
+        return u"Quillet、星なし";
+    Text said = u"Quillet";
+    if (tens > 0)
+        said += u"、黒い星 " + platform::Str(tens) + u"つ";
+    if (ones > 0)
+        said += u"、白い星 " + platform::Str(ones) + u"つ";
+    return said;
+}
+
+Text storyLine(TextView line)
+{
+    return blank(line) ? Text() : Text(line);
+}
+
+} // namespace spoken

@@ -37,6 +37,25 @@ protected:
     void paintEvent(QPaintEvent*) override { }
 };
 
+class Speech::Observer : public QAccessible::ActivationObserver
+{
+public:
+    explicit Observer(Speech& speech)
+        : speech_(speech)
+    {
+        QAccessible::installActivationObserver(this);
+    }
+    ~Observer() override { QAccessible::removeActivationObserver(this); }
+    void accessibilityActiveChanged(bool active) override
+    {
+        if (active)
+            speech_.screenReaderConnected();
+    }
+
+private:
+    Speech& speech_;
+};
+
 namespace {
 
 class NoticeAccessible : public QAccessibleWidget
@@ -85,10 +104,12 @@ Speech::Speech(Form& form)
     };
     if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance()))
         QObject::connect(app, &QApplication::focusChanged, form.widget(), [this] { focusMoved(); });
+    observer_ = std::make_unique<Observer>(*this);
 }
 
 Speech::~Speech()
 {
+    observer_.reset();
     voice_.reset();
     delete timer_;
 }
@@ -105,8 +126,17 @@ bool Speech::listening() const
 
 void Speech::say(TextView text, Mode mode)
 {
-    if (text.empty() || !listening())
+    if (text.empty())
         return;
+    if (!listening()) {
+        // Kept only briefly, for a screen reader that is connecting right now.
+        if (!unheard()) {
+            pending_.clear();
+            unheardSince_ = std::chrono::steady_clock::now();
+        }
+    } else {
+        unheardSince_.reset();
+    }
     if (mode == Mode::Replace || pending_.empty()) {
         pending_ = text;
     } else {
@@ -114,7 +144,24 @@ void Speech::say(TextView text, Mode mode)
         pending_ += text;
     }
     cut(pending_);
-    startTimer(mode == Mode::Queue);
+    if (!unheardSince_)
+        startTimer(mode == Mode::Queue);
+}
+
+bool Speech::unheard() const
+{
+    return unheardSince_ && std::chrono::steady_clock::now() - *unheardSince_ < LateListener;
+}
+
+void Speech::screenReaderConnected()
+{
+    if (!unheardSince_)
+        return;
+    if (unheard() && !pending_.empty())
+        startTimer(true);
+    else
+        pending_.clear();
+    unheardSince_.reset();
 }
 
 void Speech::focusMoved()

@@ -14,6 +14,7 @@
 #include "platform/text.h"
 #include "platform/voice.h"
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -75,6 +76,13 @@ public:
 
 private:
     bool listening() const;
+    // A screen reader connected: what was asked just before it did is said after all (the
+    // game's first heading comes before Qt's accessibility bridge is up).
+    void screenReaderConnected();
+    bool unheard() const;
+    static constexpr std::chrono::milliseconds LateListener { 3000 };
+    class Observer;
+    std::unique_ptr<Observer> observer_;
     bool screenReader() const;
     Text focusDescription() const;
     void notify(const Text& text);
@@ -84,6 +92,8 @@ private:
 
     Form& form_;
     Text pending_;
+    // When pending_ was asked while nobody listened.
+    std::optional<std::chrono::steady_clock::time_point> unheardSince_;
     bool focusMoved_ = false;
     bool selfVoicing_ = false;
     // The voice is on because it was remembered, not because the player asked in this run: a

@@ -85,14 +85,11 @@ private:
 
     bool ready()
     {
-        if (speech_ && speech_->state() != QTextToSpeech::Error)
+        if (speech_ && !broken_)
             return true;
-        QString why;
-        if (speech_) {
-            why = speech_->errorString();
-            delete speech_;
-            speech_ = nullptr;
-        }
+        delete speech_;
+        speech_ = nullptr;
+        broken_ = false;
         const QStringList engines = QTextToSpeech::availableEngines();
         if (engines.isEmpty()) {
             tell(QStringLiteral("no speech engine is installed (qt6-speech-speechd-plugin)"));
@@ -100,20 +97,27 @@ private:
         }
         speech_ = new QTextToSpeech(
             engines.contains(QStringLiteral("speechd")) ? QStringLiteral("speechd") : engines[0]);
-        if (speech_->state() == QTextToSpeech::Error) {
-            why = speech_->errorString();
+        // An engine that found no voice for the program's locale (LANG=C) reports an error, yet
+        // speaks once it is given a locale the service has: only a service without voices is
+        // none.
+        const QList<QLocale> locales = speech_->availableLocales();
+        if (speech_->state() == QTextToSpeech::Error && locales.isEmpty()) {
+            const QString why = speech_->errorString();
             delete speech_;
             speech_ = nullptr;
             tell(why.isEmpty() ? QStringLiteral("the speech service does not answer") : why);
             return false;
         }
         // A Japanese voice where the service has one.
-        for (const QLocale& locale : speech_->availableLocales()) {
+        for (const QLocale& locale : locales) {
             if (locale.language() == QLocale::Japanese) {
                 speech_->setLocale(locale);
                 break;
             }
         }
+        QObject::connect(speech_, &QTextToSpeech::errorOccurred, worker_, [this] {
+            broken_ = true; // made anew for the next text (the service may be back by then)
+        });
         return true;
     }
 
@@ -131,6 +135,7 @@ private:
     QObject* worker_; // lives on the module's thread
     QThread thread_;
     QTextToSpeech* speech_ = nullptr; // made and used on the module's thread only
+    bool broken_ = false;
     QMutex mutex_;
     QString next_;
     bool posted_ = false;

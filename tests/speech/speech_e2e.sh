@@ -1,0 +1,331 @@
+#!/usr/bin/env bash
+# The whole spoken path once, with the real game: under Xvfb, with a session bus, PulseAudio on
+# a null sink and a speech-dispatcher of our own whose only output module writes every text it
+# is asked to say to a file (the capture). Then:
+#   1. the game's own voice, without a screen reader: V turns it on (the cue, then the story's
+#      lines), the choice is remembered in the XDG configuration folder for the next run, V
+#      turns it off again, --self-voicing turns it on for one run;
+#   2. no speech service: V says once on standard error that no voice is available, the game
+#      plays on and closes at once; a service that vanishes while the game speaks changes
+#      nothing either;
+#   3. with Orca (the accessibility bus on, toolkit-accessibility true): the first event's
+#      heading and every line of it in order, the page cue, a crafting turn (its heading, each
+#      choice with the count, each verdict in words, the board waiting), the past-record list
+#      and a replay, then the next event's heading.
+# The game is driven with the mouse through xdotool, at the places the layout gives the text
+# window and the buttons.
+#
+# Installs what it needs (scripts/deps.sh). Exits 77 (skipped, with the reason on standard
+# error) where Orca cannot start; every other shortfall is a failure.
+#
+#   speech_e2e.sh BUILD_DIR SOURCE_DIR
+set -uo pipefail
+
+build=$(cd "$1" && pwd)
+source=$(cd "$2" && pwd)
+SKIP=77
+
+skip() {
+  echo "SKIPPED: $*" >&2
+  exit $SKIP
+}
+
+if ! bash "$source/scripts/deps.sh" orca speech-dispatcher pulseaudio at-spi2-core dbus \
+  libglib2.0-bin dconf-service dconf-gsettings-backend xdotool xvfb xauth >/dev/null 2>&1; then
+  skip "the packages for Orca and speech-dispatcher could not be installed"
+fi
+for tool in orca speech-dispatcher pulseaudio dbus-daemon gsettings xdotool Xvfb; do
+  command -v "$tool" >/dev/null || skip "$tool is not installed"
+done
+[ -x /usr/libexec/at-spi-bus-launcher ] || skip "at-spi-bus-launcher is not installed"
+
+work=$(mktemp -d /tmp/pelirra-speech-XXXXXX)
+pids=()
+cleanup() {
+  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill "${pids[i]}" 2>/dev/null; done
+  sleep 0.3
+  for pid in "${pids[@]}"; do kill -9 "$pid" 2>/dev/null; done
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+capture=$work/said.txt
+logs=$work/logs
+mkdir -p "$logs" "$work/run" "$work/home/.config" "$work/conf/modules"
+chmod 700 "$work/run"
+export HOME=$work/home XDG_RUNTIME_DIR=$work/run XDG_CONFIG_HOME=$work/home/.config
+export XDG_DATA_HOME=$work/home/.local/share XDG_CACHE_HOME=$work/home/.cache
+export LANG=C.UTF-8 LC_ALL=C.UTF-8
+unset SPEECHD_ADDRESS QT_QPA_PLATFORM QT_LINUX_ACCESSIBILITY_ALWAYS_ON DBUS_SESSION_BUS_ADDRESS
+sed "s|@CAPTURE@|$capture|" "$source/tests/speech/capture.conf.in" >"$work/conf/modules/capture.conf"
+sed "s|@LOGS@|$logs|" "$source/tests/speech/speechd.conf.in" >"$work/conf/speechd.conf"
+: >"$capture"
+
+failures=0
+fail() {
+  echo "FAILED: $*"
+  failures=$((failures + 1))
+}
+dump() {
+  echo "--- what was said:"
+  cat "$capture"
+  for f in "$logs"/*; do
+    echo "--- $(basename "$f") (end):"
+    tail -n 15 "$f"
+  done
+}
+
+# Waits until the capture holds TEXT (a fixed string), at most SECONDS (20).
+wait_for() {
+  local text=$1 limit=$((${2:-20} * 10))
+  for ((i = 0; i < limit; i++)); do
+    grep -qF -- "$text" "$capture" && return 0
+    sleep 0.1
+  done
+  return 1
+}
+expect() {
+  wait_for "$@" || fail "never said: $1"
+}
+# Waits until the capture has grown past SIZE bytes (a new utterance), at most 10 s.
+wait_growth() {
+  local size=$1
+  for ((i = 0; i < 100; i++)); do
+    [ "$(stat -c %s "$capture")" -gt "$size" ] && return 0
+    sleep 0.1
+  done
+  return 1
+}
+
+# -- the display, the session bus ----------------------------------------------------------
+exec 9>"$work/display"
+Xvfb -displayfd 9 -screen 0 1024x768x24 -dpi 96 -nolisten tcp >"$logs/xvfb.log" 2>&1 &
+pids+=($!)
+for ((i = 0; i < 100; i++)); do [ -s "$work/display" ] && break; sleep 0.1; done
+[ -s "$work/display" ] || skip "Xvfb did not start"
+export DISPLAY=:$(cat "$work/display")
+
+dbus-daemon --session --fork --print-address=3 --print-pid=4 3>"$work/bus" 4>"$work/buspid" \
+  2>"$logs/dbus.log" || skip "no session bus could be started"
+export DBUS_SESSION_BUS_ADDRESS=$(head -n1 "$work/bus")
+pids+=("$(cat "$work/buspid")")
+
+# -- sound and speech -----------------------------------------------------------------------
+pulseaudio -n --daemonize=no --exit-idle-time=-1 --use-pid-file=no --disable-shm=yes \
+  -L module-null-sink -L module-native-protocol-unix >"$logs/pulse.log" 2>&1 &
+pids+=($!)
+for ((i = 0; i < 50; i++)); do [ -S "$XDG_RUNTIME_DIR/pulse/native" ] && break; sleep 0.1; done
+
+speechd_socket=$work/run/speechd.sock
+start_speechd() {
+  speech-dispatcher -s -t 0 -C "$work/conf" -S "$speechd_socket" -c unix_socket \
+    >"$logs/speechd.out" 2>&1 &
+  speechd_pid=$!
+  pids+=($speechd_pid)
+  for ((i = 0; i < 50; i++)); do [ -S "$speechd_socket" ] && return 0; sleep 0.1; done
+  return 1
+}
+start_speechd || skip "speech-dispatcher did not start (see its log)"
+export SPEECHD_ADDRESS=unix_socket:$speechd_socket
+
+# -- the game ------------------------------------------------------------------------------
+game=$work/game
+mkdir -p "$game"
+cp "$build/pelirra" "$build/pelirra-voice.so" "$game/"
+cp -r "$build/dat" "$game/dat"
+rm -f "$game/dat/kako.dat"
+
+game_pid=
+start_game() {
+  (cd "$game" && exec ./pelirra "$@") >"$logs/game.out" 2>"$logs/game.err" &
+  game_pid=$!
+  pids+=($game_pid)
+  window=$(xdotool search --sync --onlyvisible --name '^Pelirra$' 2>/dev/null | head -n1)
+  [ -n "$window" ] || { fail "the game's window did not appear"; return 1; }
+  sleep 0.5
+  eval "$(xdotool getwindowgeometry --shell "$window")"
+  win_x=$X win_y=$Y win_w=$WIDTH win_h=$HEIGHT
+  # No window manager gives the window the keyboard: give it ourselves.
+  xdotool windowfocus --sync "$window" 2>/dev/null
+}
+# Presses a key as the player does.
+press() {
+  xdotool windowfocus --sync "$window" 2>/dev/null
+  xdotool key "$1"
+}
+# Ends the game as the system does; the close step runs at once, whatever the speech does.
+stop_game() {
+  local started=$SECONDS
+  kill -TERM "$game_pid"
+  wait "$game_pid"
+  local status=$?
+  [ "$status" -eq 0 ] || fail "the game ended with status $status"
+  [ $((SECONDS - started)) -le 2 ] || fail "closing took $((SECONDS - started)) s"
+}
+# Clicks at a point of the 40 x 30 grid the layout lays over the client area.
+click_grid() {
+  local x y
+  x=$(awk -v g="$1" -v w="$win_w" -v x0="$win_x" 'BEGIN { printf "%d", x0 + g * w / 40 }')
+  y=$(awk -v g="$2" -v h="$win_h" -v y0="$win_y" 'BEGIN { printf "%d", y0 + g * h / 30 }')
+  xdotool mousemove "$x" "$y" click 1
+}
+# The text window, the board, the list and the replay box share one rectangle under the picture.
+click_text() { click_grid 15 25; }
+click_first_entry() { click_grid 3 23.9; }
+# Choice button I (0-based) of a column of BUTTONS buttons under the heading.
+click_button() {
+  local rows=$(($2 + 1))
+  click_grid 35.5 "$(awk -v i="$1" -v r="$rows" 'BEGIN { print (i + 1.5) * 30 / r }')"
+}
+captions=$(iconv -f CP932 -t UTF-8 "$game/dat/txt.dat" | tr -d '\r' | grep -c '')
+buttons=$((captions + 2))
+
+# Clicks the text window, a page at a time, until TEXT is said (at most 40 pages).
+read_until() {
+  for ((page = 0; page < 40; page++)); do
+    grep -qF -- "$1" "$capture" && return 0
+    local size
+    size=$(stat -c %s "$capture")
+    click_text
+    wait_growth "$size" || true
+  done
+  grep -qF -- "$1" "$capture" || fail "never said after 40 pages: $1"
+}
+
+# The text lines of an event, in order, as the story file holds them.
+story_lines() {
+  iconv -f CP932 -t UTF-8 "$game/dat/$1.dat" | tr -d '\r' |
+    grep -v -E '^.+(hantei|ive|img|end|p)' | grep -v '^[[:space:]　]*$'
+}
+# Every line of event $1 was said, in order.
+expect_event_in_order() {
+  story_lines "$1" >"$work/lines"
+  python3 - "$work/lines" "$capture" <<'EOF' || fail "the lines of event $1 were not all said in order"
+import sys
+lines = [l.rstrip("\n") for l in open(sys.argv[1], encoding="utf-8")]
+said = open(sys.argv[2], encoding="utf-8").read()
+at = 0
+for line in lines:
+    found = said.find(line, at)
+    if found < 0:
+        print("  not said (in order):", line)
+        sys.exit(1)
+    at = found + len(line)
+EOF
+}
+
+# == 1. The game's own voice, no screen reader ==============================================
+echo "== the game's own voice"
+start_game && {
+  sleep 1
+  [ -s "$capture" ] && fail "something was said before the voice was turned on: $(cat "$capture")"
+  press v
+  expect "声をオンにしました"
+  read_until "あのね、お守りを作ってほしいの"
+  expect "続く"
+  grep -qF "▼" "$capture" && fail "the symbol ▼ was said"
+  stop_game
+}
+grep -qx "self-voicing=on" "$XDG_CONFIG_HOME/pelirra/pelirra.conf" ||
+  fail "the voice was not remembered in $XDG_CONFIG_HOME/pelirra/pelirra.conf"
+
+: >"$capture"
+start_game && {
+  expect "春の船が、小さな港に着いた。" # the remembered voice, without V
+  press v
+  expect "声をオフにしました"
+  stop_game
+}
+grep -qx "self-voicing=off" "$XDG_CONFIG_HOME/pelirra/pelirra.conf" ||
+  fail "turning the voice off was not remembered"
+
+: >"$capture"
+start_game --self-voicing && {
+  expect "春の船が、小さな港に着いた。"
+  stop_game
+}
+
+# == 2. No speech service, and a service that vanishes =====================================
+echo "== no speech service"
+: >"$capture"
+export SPEECHD_ADDRESS=unix_socket:$work/run/nobody.sock
+start_game && {
+  for _ in 1 2 3; do
+    press v
+    sleep 0.5
+  done
+  for _ in 1 2 3; do click_text; done
+  sleep 3
+  n=$(grep -c "no voice is available" "$logs/game.err")
+  [ "$n" -eq 1 ] || fail "'no voice is available' was said $n times on standard error, not once"
+  stop_game
+}
+export SPEECHD_ADDRESS=unix_socket:$speechd_socket
+
+echo "== a speech service that vanishes"
+: >"$capture"
+start_game --self-voicing && {
+  expect "春の船が、小さな港に着いた。"
+  kill -KILL "$speechd_pid"
+  for _ in 1 2 3 4; do click_text; done
+  sleep 1
+  kill -0 "$game_pid" 2>/dev/null || fail "the game ended when the speech service went away"
+  stop_game
+}
+rm -f "$speechd_socket"
+start_speechd || fail "speech-dispatcher did not start again"
+rm -f "$XDG_CONFIG_HOME/pelirra/pelirra.conf"
+
+# == 3. Orca ===============================================================================
+echo "== Orca"
+: >"$capture"
+gsettings set org.gnome.desktop.interface toolkit-accessibility true 2>>"$logs/gsettings.log"
+/usr/libexec/at-spi-bus-launcher --launch-immediately >"$logs/atspi.log" 2>&1 &
+pids+=($!)
+sleep 1
+orca --replace >"$logs/orca.log" 2>&1 &
+pids+=($!)
+# Orca says that it is on when it has started.
+if ! wait_for "Screen reader on" 30 && ! wait_for "スクリーンリーダー" 1; then
+  dump
+  skip "Orca did not start (nothing said within 30 s; see its log above)"
+fi
+
+: >"$capture"
+start_game && {
+  expect "Quillet、星なし"
+  expect "続く"
+  read_until "ものを作ります。ものにこめる想いを選んでね"
+  expect_event_in_order 0
+  grep -qF "▼" "$capture" && fail "the symbol ▼ was said"
+
+  # The past-record list, and a replay of the first event.
+  click_button $((buttons - 2)) "$buttons"
+  expect "過去見、記録 1件"
+  click_first_entry
+  expect "過去見 0"
+  expect "わたしは、その紙をそっと胸にあてた。"
+  click_text
+  expect "過去見を閉じました"
+
+  # Five feelings: 勇気 and 優しさ are good, 希望 critical, 思い出 bad, 喜び neither.
+  for choice in 2 1 4 5 0; do
+    click_button "$choice" "$buttons"
+    sleep 0.3
+  done
+  for said in "勇気、1つめ" "優しさ、2つめ" "希望、3つめ" "思い出、4つめ" "喜び、5つめ。判定します" \
+    "勇気、良い" "優しさ、良い" "希望、クリティカル" "思い出、悪い" "喜び、どちらでもない" \
+    "判定が終わりました。ここをクリックして下さい"; do
+    expect "$said"
+  done
+  click_text
+  expect "Quillet、白い星 4つ" # 1 + 1 + 5 - 3 + 0 points
+  stop_game
+}
+
+if [ "$failures" -gt 0 ]; then
+  dump
+  echo "$failures failed"
+  exit 1
+fi
+echo "The story, the crafting turn and the past records were heard through Orca and the game's own voice."

@@ -39,7 +39,8 @@ void Fom::StartIve()
     StarStr = script::starBar(Point);
     Cnt2 = static_cast<short>(Point % 10 + 1); // where the star loops leave it
     Lbl.setCaption(u"Quillet > " + StarStr + u"\r\n");
-    Me.say(spoken::heading(Point));
+    // A new event: what was not said yet of the one before is dropped.
+    Me.say(spoken::heading(Point), Speech::Mode::Replace);
     TimIve.setInterval(100);
     TimIve.setEnabled(true);
 

@@ -69,15 +69,17 @@ fail() {
 dump() {
   echo "--- what was said:"
   cat "$capture"
+  [ -f "$work/orca-debug.log" ] && grep -E "SPEECH OUTPUT|notification" "$work/orca-debug.log" |
+    tail -n 40 >"$logs/orca-speech.log"
   for f in "$logs"/*; do
     echo "--- $(basename "$f") (end):"
     tail -n 15 "$f"
   done
 }
 
-# Waits until the capture holds TEXT (a fixed string), at most SECONDS (20).
+# Waits until the capture holds TEXT (a fixed string), at most SECONDS (10).
 wait_for() {
-  local text=$1 limit=$((${2:-20} * 10))
+  local text=$1 limit=$((${2:-10} * 10))
   for ((i = 0; i < limit; i++)); do
     grep -qF -- "$text" "$capture" && return 0
     sleep 0.1
@@ -201,9 +203,11 @@ story_lines() {
 expect_event_in_order() {
   story_lines "$1" >"$work/lines"
   python3 - "$work/lines" "$capture" <<'EOF' || fail "the lines of event $1 were not all said in order"
-import sys
-lines = [l.rstrip("\n") for l in open(sys.argv[1], encoding="utf-8")]
-said = open(sys.argv[2], encoding="utf-8").read()
+import sys, unicodedata
+# speech-dispatcher hands on full-width signs as their plain forms ("？" as "?", "…" as "...").
+plain = lambda text: unicodedata.normalize("NFKC", text)
+lines = [plain(l.rstrip("\n")) for l in open(sys.argv[1], encoding="utf-8")]
+said = plain(open(sys.argv[2], encoding="utf-8").read())
 at = 0
 for line in lines:
     found = said.find(line, at)
@@ -215,6 +219,7 @@ EOF
 }
 
 # == 1. The game's own voice, no screen reader ==============================================
+if [ -z "${SPEECH_E2E_ORCA_ONLY:-}" ]; then # (for looking into the last part alone)
 echo "== the game's own voice"
 start_game && {
   sleep 1
@@ -275,6 +280,7 @@ start_game --self-voicing && {
 rm -f "$speechd_socket"
 start_speechd || fail "speech-dispatcher did not start again"
 rm -f "$XDG_CONFIG_HOME/pelirra/pelirra.conf"
+fi
 
 # == 3. Orca ===============================================================================
 echo "== Orca"
@@ -283,7 +289,7 @@ gsettings set org.gnome.desktop.interface toolkit-accessibility true 2>>"$logs/g
 /usr/libexec/at-spi-bus-launcher --launch-immediately >"$logs/atspi.log" 2>&1 &
 pids+=($!)
 sleep 1
-orca --replace >"$logs/orca.log" 2>&1 &
+orca --replace --debug-file "$work/orca-debug.log" >"$logs/orca.log" 2>&1 &
 pids+=($!)
 # Orca says that it is on when it has started.
 if ! wait_for "Screen reader on" 30 && ! wait_for "スクリーンリーダー" 1; then
@@ -302,8 +308,19 @@ start_game && {
   # The past-record list, and a replay of the first event.
   click_button $((buttons - 2)) "$buttons"
   expect "過去見、記録 1件"
-  click_first_entry
-  expect "過去見 0"
+  # speech-dispatcher's generic module refuses a text that comes while it is still ending the
+  # one before ("301 ERROR CANT SPEAK" in its log), which happens when Orca's own words for the
+  # focused list and the replay meet: the replay is opened again once if it was lost so.
+  for try in 1 2; do
+    click_first_entry
+    wait_for "過去見 0" && break
+    [ "$try" = 2 ] && fail "never said: 過去見 0"
+    click_text
+    expect "過去見を閉じました"
+    : >"$capture"
+    click_button $((buttons - 2)) "$buttons"
+    expect "過去見、記録 1件"
+  done
   expect "わたしは、その紙をそっと胸にあてた。"
   click_text
   expect "過去見を閉じました"
@@ -325,6 +342,7 @@ start_game && {
 
 if [ "$failures" -gt 0 ]; then
   dump
+  [ -n "${SPEECH_E2E_KEEP:-}" ] && cp "$work/orca-debug.log" "$SPEECH_E2E_KEEP"
   echo "$failures failed"
   exit 1
 fi

@@ -9,6 +9,7 @@
 #include "platform/voice.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QLocale>
 #include <QMutex>
 #include <QTextToSpeech>
@@ -90,6 +91,10 @@ private:
         delete speech_;
         speech_ = nullptr;
         broken_ = false;
+        // A service that is not there is asked again now and then, not for every text.
+        if (lastFailure_.isValid() && !lastFailure_.hasExpired(RetryMs))
+            return false;
+        lastFailure_.start();
         const QStringList engines = QTextToSpeech::availableEngines();
         if (engines.isEmpty()) {
             tell(QStringLiteral("no speech engine is installed (qt6-speech-speechd-plugin)"));
@@ -115,6 +120,7 @@ private:
                 break;
             }
         }
+        lastFailure_.invalidate();
         QObject::connect(speech_, &QTextToSpeech::errorOccurred, worker_, [this] {
             broken_ = true; // made anew for the next text (the service may be back by then)
         });
@@ -136,6 +142,8 @@ private:
     QThread thread_;
     QTextToSpeech* speech_ = nullptr; // made and used on the module's thread only
     bool broken_ = false;
+    QElapsedTimer lastFailure_;
+    static constexpr int RetryMs = 10000;
     QMutex mutex_;
     QString next_;
     bool posted_ = false;

@@ -182,13 +182,20 @@ click_button() {
 captions=$(iconv -f CP932 -t UTF-8 "$game/dat/txt.dat" | tr -d '\r' | grep -c '')
 buttons=$((captions + 2))
 
+# The player's actions.
+read_on() { click_text; }                                   # the next page; the turn; the next event
+choose() { click_button "$1" "$buttons"; }                  # choice button $1 (0-based)
+open_records() { click_button $((buttons - 2)) "$buttons"; } # 過去見
+open_first_record() { click_first_entry; }
+close_replay() { click_text; }
+
 # Clicks the text window, a page at a time, until TEXT is said (at most 40 pages).
 read_until() {
   for ((page = 0; page < 40; page++)); do
     grep -qF -- "$1" "$capture" && return 0
     local size
     size=$(stat -c %s "$capture")
-    click_text
+    read_on
     wait_growth "$size" || true
   done
   grep -qF -- "$1" "$capture" || fail "never said after 40 pages: $1"
@@ -259,7 +266,7 @@ start_game && {
     press v
     sleep 0.5
   done
-  for _ in 1 2 3; do click_text; done
+  for _ in 1 2 3; do read_on; done
   sleep 3
   n=$(grep -c "no voice is available" "$logs/game.err")
   [ "$n" -eq 1 ] || fail "'no voice is available' was said $n times on standard error, not once"
@@ -272,7 +279,7 @@ echo "== a speech service that vanishes"
 start_game --self-voicing && {
   expect "春の船が、小さな港に着いた。"
   kill -KILL "$speechd_pid"
-  for _ in 1 2 3 4; do click_text; done
+  for _ in 1 2 3 4; do read_on; done
   sleep 1
   kill -0 "$game_pid" 2>/dev/null || fail "the game ended when the speech service went away"
   stop_game
@@ -306,28 +313,28 @@ start_game && {
   grep -qF "▼" "$capture" && fail "the symbol ▼ was said"
 
   # The past-record list, and a replay of the first event.
-  click_button $((buttons - 2)) "$buttons"
+  open_records
   expect "過去見、記録 1件"
   # speech-dispatcher's generic module refuses a text that comes while it is still ending the
   # one before ("301 ERROR CANT SPEAK" in its log), which happens when Orca's own words for the
   # focused list and the replay meet: the replay is opened again once if it was lost so.
   for try in 1 2; do
-    click_first_entry
+    open_first_record
     wait_for "過去見 0" && break
     [ "$try" = 2 ] && fail "never said: 過去見 0"
-    click_text
+    close_replay
     expect "過去見を閉じました"
     : >"$capture"
-    click_button $((buttons - 2)) "$buttons"
+    open_records
     expect "過去見、記録 1件"
   done
   expect "わたしは、その紙をそっと胸にあてた。"
-  click_text
+  close_replay
   expect "過去見を閉じました"
 
   # Five feelings: 勇気 and 優しさ are good, 希望 critical, 思い出 bad, 喜び neither.
   for choice in 2 1 4 5 0; do
-    click_button "$choice" "$buttons"
+    choose "$choice"
     sleep 0.3
   done
   for said in "勇気、1つめ" "優しさ、2つめ" "希望、3つめ" "思い出、4つめ" "喜び、5つめ。判定します" \
@@ -335,7 +342,7 @@ start_game && {
     "判定が終わりました。ここをクリックして下さい"; do
     expect "$said"
   done
-  click_text
+  read_on
   expect "Quillet、白い星 4つ" # 1 + 1 + 5 - 3 + 0 points
   stop_game
 }

@@ -9,9 +9,6 @@
 #include "records/spoken.h"
 
 #include <QAccessible>
-#include <QApplication>
-#include <QKeyEvent>
-#include <QListView>
 #include <QTemporaryDir>
 #include <QWidget>
 
@@ -261,26 +258,6 @@ TEST(Speech, APastEventIsReadOutAndClosing)
     fom.Txt.click();
     EXPECT_EQ(h.next(), (std::vector<std::string> { "過去見を閉じました" }));
     EXPECT_EQ(u8(fom.Lst.spokenItem(0)), "0");
-}
-
-TEST(Speech, ReturnOnAPastRecordOpensItsReplay)
-{
-    test::Game g;
-    story(g, 2);
-    Fom& fom = g.start();
-    g.readOn();
-    fom.Lbl.press(MouseButton::Left);
-    fom.Com(static_cast<short>(fom.Com.UBound() - 1)).click();
-    QListView* list = nullptr;
-    for (QListView* view : fom.Me.widget()->findChildren<QListView*>())
-        if (view->accessibleName() == QStringLiteral("過去の記録"))
-            list = view;
-    ASSERT_TRUE(list);
-    list->setCurrentIndex(list->model()->index(0, 0));
-    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Enter, Qt::KeypadModifier);
-    QApplication::sendEvent(list, &enter);
-    EXPECT_TRUE(fom.Txt.Visible());
-    EXPECT_EQ(u8(fom.Txt.text()).rfind("●　過去見　「0」　●", 0), 0u);
 }
 
 TEST(Speech, NobodyListeningKeepsNothingForLong)

@@ -394,19 +394,6 @@ void ListWidget::currentChanged(const QModelIndex& current, const QModelIndex& p
         owner_->form_.speech().focusMoved();
 }
 
-void ListWidget::keyPressEvent(QKeyEvent* e)
-{
-    // Return on an entry chooses it, as a click does (a past record opens its replay).
-    const QModelIndex current = currentIndex();
-    if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) && current.isValid()
-        && (e->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
-        e->accept();
-        owner_->clickItem(current.row());
-        return;
-    }
-    QListView::keyPressEvent(e);
-}
-
 ListBox::ListBox(Form& form, int stackRank)
     : Control(form, new ListWidget(form.widget(), this, &items_), stackRank)
 {

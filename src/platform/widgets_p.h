@@ -84,7 +84,6 @@ public:
 
 protected:
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
-    void keyPressEvent(QKeyEvent* e) override;
 
 private:
     ListBox* owner_;

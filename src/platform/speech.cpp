@@ -8,6 +8,7 @@
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QApplication>
+#include <QFileInfo>
 #include <QLibrary>
 #include <QShortcut>
 #include <QTimer>
@@ -281,8 +282,16 @@ Voice* Speech::voice()
     if (makeVoice) {
         voice_ = makeVoice(onUnavailable);
     } else {
-        const QString path
-            = QCoreApplication::applicationDirPath() + u'/' + QString::fromLatin1(VoiceModuleName);
+        // Beside the program (the build, a portable copy), else where an installed program's
+        // libraries are (PREFIX/games/pelirra and PREFIX/lib/pelirra/).
+        const QString folder = QCoreApplication::applicationDirPath();
+        QString path = folder + u'/' + QString::fromLatin1(VoiceModuleName);
+        if (!QFileInfo::exists(path)) {
+            const QString installed = folder + QStringLiteral("/../lib/pelirra/")
+                + QString::fromLatin1(VoiceModuleName);
+            if (QFileInfo::exists(installed))
+                path = installed;
+        }
         QLibrary module(path);
         module.setLoadHints(QLibrary::PreventUnloadHint);
         auto make = module.load() ? reinterpret_cast<MakeVoice>(module.resolve(MakeVoiceSymbol))

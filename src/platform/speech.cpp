@@ -230,7 +230,8 @@ Text Speech::focusDescription() const
     if (!w || w->window() != form_.widget())
         return {};
     QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(w);
-    if (!iface)
+    // The text window while reading: the lines themselves say where the player is.
+    if (!iface || iface->role() == QAccessible::StaticText)
         return {};
     QString said = iface->text(QAccessible::Name);
     switch (iface->role()) {

@@ -12,8 +12,9 @@
 #      heading and every line of it in order, the page cue, a crafting turn (its heading, each
 #      choice with the count, each verdict in words, the board waiting), the past-record list
 #      and a replay, then the next event's heading.
-# The game is driven with the mouse through xdotool, at the places the layout gives the text
-# window and the buttons.
+# The game is driven through xdotool: with the mouse, at the places the layout gives the text
+# window and the buttons, or with the keyboard alone when SPEECH_E2E_KEYS=1.
+# SPEECH_E2E_ORCA_ONLY=1 runs the part with Orca alone.
 #
 # Installs what it needs (scripts/deps.sh). Exits 77 (skipped, with the reason on standard
 # error) where Orca cannot start; every other shortfall is a failure.
@@ -196,12 +197,30 @@ click_button() {
 captions=$(iconv -f CP932 -t UTF-8 "$game/dat/txt.dat" | tr -d '\r' | grep -c '')
 buttons=$((captions + 2))
 
-# The player's actions.
-read_on() { click_text; }                                   # the next page; the turn; the next event
-choose() { click_button "$1" "$buttons"; }                  # choice button $1 (0-based)
-open_records() { click_button $((buttons - 2)) "$buttons"; } # 過去見
-open_first_record() { click_first_entry; }
-close_replay() { click_text; }
+# The player's actions: with the mouse, or with the keyboard alone (SPEECH_E2E_KEYS=1, for a
+# game whose keys make the mouse's clicks and whose focus follows the phases).
+if [ "${SPEECH_E2E_KEYS:-0}" = 1 ]; then
+  read_on() { press space; }      # the next page; the crafting turn; the next event
+  choose() { press $(($1 + 1)); } # the choice at position $1 + 1
+  # 過去見 is reached with Tab alone: Tab until Orca's focus is on it.
+  open_records() {
+    for ((tab = 0; tab < 20; tab++)); do
+      press Tab
+      sleep 0.4
+      grep "Changing locusOfFocus" "$work/orca-debug.log" | tail -n 1 | grep -qF "| 過去見]" &&
+        break
+    done
+    press space
+  }
+  open_first_record() { press Home; sleep 0.3; press Return; }
+  close_replay() { press Escape; }
+else
+  read_on() { click_text; }
+  choose() { click_button "$1" "$buttons"; }
+  open_records() { click_button $((buttons - 2)) "$buttons"; }
+  open_first_record() { click_first_entry; }
+  close_replay() { click_text; }
+fi
 
 # Clicks the text window, a page at a time, until TEXT is said (at most 40 pages).
 read_until() {

@@ -212,7 +212,18 @@ if [ "${SPEECH_E2E_KEYS:-0}" = 1 ]; then
     done
     press space
   }
-  open_first_record() { press Home; sleep 0.3; press Return; }
+  # Return on the first entry; again if the replay box did not take the focus (a key that
+  # xdotool sent while the window was being focused again can be lost).
+  open_first_record() {
+    press Home
+    for ((key = 0; key < 3; key++)); do
+      sleep 0.3
+      press Return
+      sleep 1
+      grep "Changing locusOfFocus" "$work/orca-debug.log" | tail -n 1 |
+        grep -qF "過去の記録の本文" && return 0
+    done
+  }
   close_replay() { press Escape; }
 else
   read_on() { click_text; }

@@ -217,17 +217,6 @@ TEST(KakoRules, EachStoryFolderHasAFolderOfItsOwnForItsList)
     EXPECT_EQ(userFolderName(deep), userFolderName(deep)) << "the same from run to run";
 }
 
-TEST(KakoRules, ASaveKeepsWhatAnotherCopySavedAndAddsItsOwn)
-{
-    const std::vector<Text> inFile { u"0", u"1", u"", u"a1" };
-    EXPECT_EQ(kako::merged(inFile, { u"0", u"b1", u"1", u"b2", u"b2" }),
-        (std::vector<Text> { u"0", u"1", u"", u"a1", u"b1", u"b2" }));
-    EXPECT_EQ(kako::merged(inFile, inFile), inFile) << "nothing new: the file as it is";
-    EXPECT_EQ(kako::merged({}, { u"0", u"1" }), (std::vector<Text> { u"0", u"1" }));
-    EXPECT_TRUE(kako::isUnlisted(u"4") && kako::isUnlisted(u"a3") && kako::isUnlisted(u"b3"));
-    EXPECT_FALSE(kako::isUnlisted(u"3") || kako::isUnlisted(u"a4") || kako::isUnlisted(u"b"));
-}
-
 namespace {
 
 // A game installed as PREFIX/games/pelirra, its story in PREFIX/share/games/pelirra/dat, with

@@ -164,6 +164,8 @@ Plan planFolder(const fs::path& src, const std::string& shownSrc)
 bool readFile(const fs::path& path, std::string& bytes)
 {
     std::ifstream in(path, std::ios::binary);
+    if (!in.is_open())
+        return false;
     std::ostringstream s;
     s << in.rdbuf();
     bytes = s.str();
@@ -398,8 +400,12 @@ int runCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
     }
     for (const auto& [target, path] : plan.copies) {
         fs::copy_file(path, made.path() / target, ec);
-        if (ec)
-            return writeError(shownDest + "/" + target, ec.message());
+        if (ec) {
+            err << shownSrc << "/" << path.filename().string() << ": error: cannot be copied to "
+                << target << " (" << ec.message() << ")\n";
+            err << "pelirra-convert: " << shownDest << untouched << "\n";
+            return 1;
+        }
     }
     // The player's list of past records stays with the story.
     const fs::path kako = dest / "kako.dat";

@@ -2,6 +2,7 @@
 
 #include "check/checker.h"
 #include "platform/cp932.h"
+#include "platform/files.h"
 #include "platform/text.h"
 
 #include <algorithm>
@@ -407,16 +408,20 @@ int runCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
             return 1;
         }
     }
-    // The player's list of past records stays with the story.
-    const fs::path kako = dest / "kako.dat";
-    if (fs::exists(fs::symlink_status(kako, ec))) {
-        fs::copy(kako, made.path() / "kako.dat", fs::copy_options::copy_symlinks, ec);
-        if (ec)
-            return writeError(shownDest + "/kako.dat", ec.message());
+    {
+        // The player's list of past records stays with the story. A game playing DEST saves its
+        // list under this lock of the folder, so no save falls between the copy and the exchange.
+        const platform::FolderLock lock(platform::fromUtf8(dest.string()));
+        const fs::path kako = dest / "kako.dat";
+        if (fs::exists(fs::symlink_status(kako, ec))) {
+            fs::copy(kako, made.path() / "kako.dat", fs::copy_options::copy_symlinks, ec);
+            if (ec)
+                return writeError(shownDest + "/kako.dat", ec.message());
+        }
+        std::string why;
+        if (!replaceFolder(made, dest, why))
+            return writeError(shownDest, why);
     }
-    std::string why;
-    if (!replaceFolder(made, dest, why))
-        return writeError(shownDest, why);
 
     checkArgs.push_back(shownDest);
     return check::runCommand(checkArgs, out, err);

@@ -11,6 +11,9 @@ packages=(
   fonts-ipafont-gothic timgm6mb-soundfont
   xvfb xauth imagemagick
   time # peak memory of the real program in the robustness tests
+  # installing and packaging: the desktop entry and metainfo checks, the manual page, cpack's
+  # dependencies from the linked libraries
+  desktop-file-utils appstream groff-base dpkg-dev file
 )
 packages+=("$@")
 

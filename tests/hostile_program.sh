@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The real program on hostile data folders, each run in a process of its own so that its peak
 # memory can be measured: enormous scripts, txt.dat, kako.dat and bgm.mid, huge pictures, named
-# pipes in place of kako.dat and bgm.mid, a kako.dat the player may not read, a read-only folder and a full disk.
+# pipes in place of kako.dat and bgm.mid, a kako.dat the player may not read, a read-only folder
+# (whose list then moves to the user's data folder) and a full disk, in both places.
 # Each run is closed as the system closes it (SIGTERM: the game saves its list on the way out)
 # and must end by itself, within its memory bound, with the expected report and kako.dat.
 #   usage: hostile_program.sh PROGRAM HOSTILE_FILES_TOOL
@@ -13,6 +14,9 @@ max_rss_kb=$((${HOSTILE_MAX_RSS_MB:-250} * 1024)) # more under the sanitizers
 work=$(mktemp -d)
 chmod 755 "$work"
 trap 'rm -rf "$work"' EXIT
+# The user's data folder, where the list of a story folder that cannot be written is kept.
+export HOME="$work/home" XDG_DATA_HOME="$work/home/.local/share"
+mkdir -p "$HOME"
 failures=0
 old_kako=$'0\r\nb1\r\n'
 
@@ -27,16 +31,24 @@ new_folder() {
   chmod -R a+rX "$dir"
 }
 
+# The list kept in the user's data folder for the story folder $1: a folder named after its real
+# path, "/" written as "-" ("-" and "%" as %2D and %25).
+user_list() {
+  local name
+  name=$(realpath "$1" | sed 's#^/##; s/%/%25/g; s/-/%2D/g; s#/#-#g; s/^\./%2E/')
+  echo "$XDG_DATA_HOME/pelirra/$name/kako.dat"
+}
+
 # Runs the program of folder $dir (through the command words given, if any), closes it after a
 # second (HOSTILE_CLOSE_AFTER seconds), and checks: exit status $1, a report holding $2 (none
-# when empty), kako.dat ending as $3 ("same": byte for byte as before; "size N": N bytes long;
-# "pipe": still a named pipe).
+# when empty), the list ($kako_file, else dat/kako.dat) ending as $3 ("same": byte for byte as
+# before; "size N": N bytes long; "pipe": still a named pipe; "text T": the bytes printf T makes).
 run_case() {
   local name=$1 want_status=$2 want_report=$3 want_kako=$4
   shift 4
-  local err="$work/$name.err" before=""
-  [ -f "$dir/dat/kako.dat" ] && [ "$(stat -c %s "$dir/dat/kako.dat")" -lt 100000000 ] &&
-    before=$(od -An -tx1 "$dir/dat/kako.dat" | tr -d ' \n')
+  local err="$work/$name.err" before="" kako=${kako_file:-$dir/dat/kako.dat}
+  [ -f "$kako" ] && [ "$(stat -c %s "$kako")" -lt 100000000 ] &&
+    before=$(od -An -tx1 "$kako" | tr -d ' \n')
   set +e
   (cd "$dir" && "$@" /usr/bin/time -f 'peak-rss-kb %M' \
     timeout --preserve-status -s TERM -k 20 "${HOSTILE_CLOSE_AFTER:-1}" ./pelirra) 2> "$err"
@@ -55,14 +67,17 @@ run_case() {
     grep -qF -- "$want_report" "$err" || problems+=" no report holding \"$want_report\";"
   fi
   # A run inside a mount namespace leaves what its data folder held in kako-after and listing.
-  local kako="$dir/dat/kako.dat" listing
+  local listing
   [ -e "$dir/kako-after" ] && kako="$dir/kako-after"
   listing=$( [ -e "$dir/listing" ] && cat "$dir/listing" || ls "$dir/dat")
   case "$want_kako" in
     same) [ "$(od -An -tx1 "$kako" | tr -d ' \n')" = "$before" ] || problems+=" kako.dat changed;" ;;
     size*) [ "$(stat -c %s "$kako")" = "${want_kako#size }" ] || problems+=" kako.dat changed;" ;;
     pipe) [ -p "$kako" ] || problems+=" kako.dat is no longer a pipe;" ;;
+    text*) [ "$(od -An -tx1 "$kako" 2> /dev/null | tr -d ' \n')" = \
+      "$(printf "${want_kako#text }" | od -An -tx1 | tr -d ' \n')" ] || problems+=" the list is wrong;" ;;
   esac
+  kako_file=""
   if grep -q '\.tmp-' <<< "$listing"; then problems+=" temporary files left;"; fi
   printf '%-44s exit %s  peak %6s kB  %s\n' "$name" "$status" "${rss:-?}" "${report:-(quiet)}"
   if [ -n "$problems" ]; then
@@ -128,11 +143,43 @@ fi
 mkdir "$work/probe"
 if unshare -rm sh -c 'mount --bind "$0" "$0" && mount -o remount,bind,ro "$0" &&
     mount -t tmpfs -o size=64k tmpfs "$0"' "$work/probe" 2> /dev/null; then
-  new_folder read-only
-  run_case "the data folder on a read-only mount" 1 \
-    "dat/kako.dat: cannot be written (the folder is read-only)" same \
-    unshare -rm sh -c 'mount --bind "$0" "$0" && mount -o remount,bind,ro "$0" && exec "$@"' "$dir"
+  # The list of a read-only story folder moves to the user's data folder, starting from the
+  # story's own kako.dat.
+  read_only='mount --bind "$0" "$0" && mount -o remount,bind,ro "$0" && exec "$@"'
+  new_folder read-only; printf 'b1\r\n' > "$dir/dat/kako.dat"
+  kako_file=$(user_list "$dir/dat")
+  run_case "the data folder on a read-only mount" 0 "" 'text b1\r\n0\r\n' \
+    unshare -rm sh -c "$read_only" "$dir"
+  [ "$(cat "$dir/dat/kako.dat")" = "$(printf 'b1\r\n')" ] ||
+    { echo "  FAILED: the story's own list changed"; failures=$((failures + 1)); }
   touch "$dir/probe" 2> /dev/null && rm "$dir/probe" # writable again outside the namespace
+  # The next run reads and saves the list there; the story's kako.dat is no longer read.
+  printf 'x\r\n' > "$dir/dat/kako.dat"; printf 'b1\r\n0\r\na1\r\n' > "$(user_list "$dir/dat")"
+  kako_file=$(user_list "$dir/dat")
+  run_case "read-only again: the user's list is read" 0 "" 'text b1\r\n0\r\na1\r\n' \
+    unshare -rm sh -c "$read_only" "$dir"
+
+  # A read-only story folder and a user's data folder that cannot be written either.
+  new_folder read-only-home
+  run_case "read-only story and home" 1 \
+    ": cannot be created (the folder is read-only)" same \
+    unshare -rm sh -c 'mount --bind "$0" "$0" && mount -o remount,bind,ro "$0" &&
+      mkdir -p "$HOME" && mount --bind "$HOME" "$HOME" && mount -o remount,bind,ro "$HOME" &&
+      exec "$@"' "$dir"
+
+  # A read-only story folder, its list in the user's data folder on a full disk.
+  new_folder read-only-full-home
+  run_case "read-only story, home on a full disk" 1 "kako.dat: cannot be written (the disk is full)" \
+    'text b1\r\n' env XDG_DATA_HOME="$work/full-home" unshare -rm sh -c '
+      mount --bind "$0/dat" "$0/dat" && mount -o remount,bind,ro "$0/dat" &&
+      mkdir -p "$XDG_DATA_HOME" && mount -t tmpfs -o size=256k tmpfs "$XDG_DATA_HOME" || exit 99
+      list=$(realpath "$0/dat" | sed "s#^/##; s/%/%25/g; s/-/%2D/g; s#/#-#g")
+      mkdir -p "$XDG_DATA_HOME/pelirra/$list" && printf "b1\r\n" > "$XDG_DATA_HOME/pelirra/$list/kako.dat"
+      { dd if=/dev/zero of="$XDG_DATA_HOME/filler" bs=4k 2> /dev/null || true; }
+      "$@"; status=$?
+      cp "$XDG_DATA_HOME/pelirra/$list/kako.dat" "$0/kako-after"
+      ls "$XDG_DATA_HOME/pelirra/$list" > "$0/listing"
+      exit $status' "$dir"
 
   new_folder full-disk
   run_case "the data folder on a full disk" 1 "dat/kako.dat: cannot be written (the disk is full)" same \
@@ -145,6 +192,8 @@ if unshare -rm sh -c 'mount --bind "$0" "$0" && mount -o remount,bind,ro "$0" &&
       exit $status' "$dir"
 else
   skip "the data folder on a read-only mount" "no mounts in a user namespace here (unshare -rm)"
+  skip "read-only story and home" "no mounts in a user namespace here (unshare -rm)"
+  skip "read-only story, home on a full disk" "no mounts in a user namespace here (unshare -rm)"
   skip "the data folder on a full disk" "no mounts in a user namespace here (unshare -rm)"
 fi
 

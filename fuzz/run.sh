@@ -17,12 +17,8 @@ export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 targets=("$@")
 [ ${#targets[@]} -eq 0 ] && targets=(fuzz_lines fuzz_script_line fuzz_kako fuzz_picture fuzz_music)
 mkdir -p build-fuzz/findings build-fuzz/seeds/text build-fuzz/seeds/music
-# The bundled story's texts as the game reads them (code page 932, CR LF), and its music.
-for source in tools/story/src/*.txt; do
-  name=$(basename "$source" .txt)
-  iconv -f UTF-8 -t CP932 "$source" | sed 's/$/\r/' > "build-fuzz/seeds/text/$name.dat"
-done
-cp tools/story/src/bgm.mid build-fuzz/seeds/music/
+cp dat/txt.dat dat/[0-9]*.dat dat/a*.dat dat/b*.dat build-fuzz/seeds/text/
+cp dat/bgm.mid build-fuzz/seeds/music/
 
 status=0
 for target in "${targets[@]}"; do

@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(
   cmake g++ ninja-build pkgconf
-  qt6-base-dev libfluidsynth-dev libasound2-dev libgtest-dev
+  qt6-base-dev libfluidsynth-dev libasound2-dev libgtest-dev libfontconfig-dev
   fonts-ipafont-gothic timgm6mb-soundfont
   xvfb xauth imagemagick
   time # peak memory of the real program in the robustness tests

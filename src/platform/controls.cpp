@@ -6,7 +6,6 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
-#include <QStyleFactory>
 #include <QTimer>
 
 #include <cmath>
@@ -134,10 +133,12 @@ void Control::setHeight(double h)
 Control::PixelRect Control::pixelRect() const
 {
     // Edges are rounded, not sizes, so widgets placed edge to edge meet without a gap.
-    const int x = form_.twipsToPixels(leftTw_);
-    const int y = form_.twipsToPixels(topTw_);
-    const int r = form_.twipsToPixels(leftTw_ + widthTw_);
-    const int b = form_.twipsToPixels(topTw_ + heightTw_);
+    const double left = form_.gridLeftTwips() + leftTw_;
+    const double top = form_.gridTopTwips() + topTw_;
+    const int x = form_.twipsToPixels(left);
+    const int y = form_.twipsToPixels(top);
+    const int r = form_.twipsToPixels(left + widthTw_);
+    const int b = form_.twipsToPixels(top + heightTw_);
     return { x, y, std::max(0, r - x), std::max(0, b - y) };
 }
 
@@ -147,8 +148,15 @@ void Control::applyGeometry()
     widget_->setGeometry(r.x, r.y, r.w, r.h);
 }
 
+void Control::stateChanged()
+{
+    form_.controlStateChanged();
+}
+
 void Control::setVisible(bool v)
 {
+    if (v != visible_)
+        stateChanged();
     visible_ = v;
     visibilityChanged();
     widget_->setVisible(v);
@@ -188,7 +196,7 @@ void Control::setFontSize(double points)
 void Control::applyFont()
 {
     QFont f = widget_->font();
-    f.setPointSizeF(fontSize_);
+    f.setPointSizeF(fontSize_ * form_.fontScale());
     widget_->setFont(f);
 }
 
@@ -268,12 +276,72 @@ void Label::press(MouseButton button)
 
 ButtonWidget::ButtonWidget(QWidget* parent, CommandButton* owner)
     : QPushButton(parent)
+    , owner_(owner)
 {
-    // Fusion draws a button in its palette's button colour, also while disabled.
-    static QStyle* fusion = QStyleFactory::create("Fusion");
-    if (fusion)
-        setStyle(fusion);
+    // The focus comes by Tab only (or from the form's keyboard): a click leaves it where it was.
+    setFocusPolicy(Qt::TabFocus);
     connect(this, &QPushButton::clicked, this, [owner] { owner->click(); });
+}
+
+namespace {
+QColor mix(const QColor& a, const QColor& b, double t)
+{
+    return QColor::fromRgbF(static_cast<float>(a.redF() + (b.redF() - a.redF()) * t),
+        static_cast<float>(a.greenF() + (b.greenF() - a.greenF()) * t),
+        static_cast<float>(a.blueF() + (b.blueF() - a.blueF()) * t));
+}
+} // namespace
+
+void ButtonWidget::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    const QRect r = rect();
+    const QColor face = toQColor(owner_->BackColor());
+    p.fillRect(r, face);
+
+    // A raised edge of two lines, lit from the top left, made from the face colour so that every
+    // colour keeps one; pressed, the edge is sunken and the caption moves by a pixel.
+    const QColor highlight = mix(face, Qt::white, 0.7);
+    const QColor light = mix(face, Qt::white, 0.35);
+    const QColor shadow = mix(face, Qt::black, 0.35);
+    const QColor dark = mix(face, Qt::black, 0.7);
+    const bool down = isDown();
+    const auto edge = [&](int inset, const QColor& topLeft, const QColor& bottomRight) {
+        const QRect e = r.adjusted(inset, inset, -inset - 1, -inset - 1);
+        if (e.width() < 1 || e.height() < 1)
+            return;
+        p.setPen(topLeft);
+        p.drawLine(e.topLeft(), e.topRight());
+        p.drawLine(e.topLeft(), e.bottomLeft());
+        p.setPen(bottomRight);
+        p.drawLine(e.bottomLeft(), e.bottomRight());
+        p.drawLine(e.topRight(), e.bottomRight());
+    };
+    edge(0, down ? dark : highlight, down ? highlight : dark);
+    edge(1, down ? shadow : light, down ? light : shadow);
+
+    // The caption, centred; greyed and engraved while the button is disabled. "&&" shows one "&".
+    QRect box = r.adjusted(2, 2, -2, -2);
+    if (down)
+        box.translate(1, 1);
+    const int flags = Qt::AlignCenter | Qt::TextHideMnemonic;
+    p.setFont(font());
+    const QColor ink = palette().color(QPalette::Active, QPalette::ButtonText);
+    if (isEnabled()) {
+        p.setPen(ink);
+        p.drawText(box, flags, text());
+    } else {
+        p.setPen(highlight);
+        p.drawText(box.translated(1, 1), flags, text());
+        p.setPen(shadow);
+        p.drawText(box, flags, text());
+    }
+    if (hasFocus()) {
+        QPen dotted(ink);
+        dotted.setStyle(Qt::DotLine);
+        p.setPen(dotted);
+        p.drawRect(r.adjusted(4, 4, -5, -5));
+    }
 }
 
 CommandButton::CommandButton(Form& form, int stackRank, Text caption)
@@ -300,6 +368,8 @@ void CommandButton::setCaption(Text caption)
 
 void CommandButton::setEnabled(bool e)
 {
+    if (e != enabled_)
+        stateChanged();
     enabled_ = e;
     widget_->setEnabled(e);
 }
@@ -393,6 +463,17 @@ void ListBox::visibilityChanged()
 }
 
 ListBox::~ListBox() = default;
+
+int ListWidget::currentRow() const
+{
+    const QModelIndex current = currentIndex();
+    return current.isValid() ? current.row() : -1;
+}
+
+int ListBox::currentRow() const
+{
+    return list()->model.stale ? -1 : list()->currentRow();
+}
 
 ListWidget* ListBox::list() const
 {
@@ -507,6 +588,12 @@ void TextBox::click()
     if (!visible_ || !click_)
         return;
     dispatcher().deliver(click_);
+}
+
+void TextBox::deliverClick()
+{
+    if (click_)
+        dispatcher().deliver(click_);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -92,7 +92,8 @@ public:
     double FontSize() const { return fontSize_; }
     void setFontSize(double points);
 
-    // The rectangle on screen, in pixels of the form's client area.
+    // The rectangle on screen, in pixels of the form's client area (the scale maps the form's
+    // grid, which is the whole client area unless the window is letterboxed).
     struct PixelRect
     {
         int x, y, w, h;
@@ -107,6 +108,8 @@ protected:
     virtual void visibilityChanged() { }
     void applyFont();
     void applyGeometry();
+    // What is shown or enabled changed: the keyboard's focus may move.
+    void stateChanged();
     Form& form_;
     Dispatcher& dispatcher() const;
 
@@ -196,7 +199,10 @@ public:
     void clickItem(int index);
 
 private:
+    friend class Form;
     void visibilityChanged() override;
+    // The entry the keyboard is on (not necessarily selected), -1 when none.
+    int currentRow() const;
     ListWidget* list() const;
     void select(int index);
     std::vector<Text> items_;
@@ -218,9 +224,12 @@ public:
     void click();
 
 private:
+    // The click the keyboard's Escape makes: also while the box is hidden under a shown list.
+    void deliverClick();
     Text text_;
     std::function<void()> click_;
     friend class TextWidget;
+    friend class Form;
 };
 
 class Line;

@@ -113,36 +113,74 @@ int PictureWidget::border() const
     return owner_->border_ ? BorderPx : 0;
 }
 
+QSize PictureWidget::inside() const
+{
+    return QSize(std::max(0, width() - 2 * border()), std::max(0, height() - 2 * border()));
+}
+
+namespace {
+QSize surfaceSizeFor(const QSize& inside)
+{
+    const long long pixels = static_cast<long long>(inside.width()) * inside.height();
+    if (pixels <= PictureWidget::MaxSurfacePixels)
+        return inside;
+    const double f = std::sqrt(static_cast<double>(PictureWidget::MaxSurfacePixels) / pixels);
+    return QSize(std::max(1, static_cast<int>(inside.width() * f)),
+        std::max(1, static_cast<int>(inside.height() * f)));
+}
+} // namespace
+
 void PictureWidget::resetSurface()
 {
-    const QSize inside(std::max(0, width() - 2 * border()), std::max(0, height() - 2 * border()));
-    surface = QImage(inside, QImage::Format_RGB32);
+    surfaceInside = inside();
+    surface = QImage(surfaceSizeFor(surfaceInside), QImage::Format_RGB32);
     surfaceColor = toQColor(owner_->back_);
     surface.fill(surfaceColor);
     ++surfaceGeneration;
     update();
 }
 
+QRect PictureWidget::toSurface(const QRect& r) const
+{
+    if (surface.size() == surfaceInside || surfaceInside.isEmpty())
+        return r;
+    const double fx = static_cast<double>(surface.width()) / surfaceInside.width();
+    const double fy = static_cast<double>(surface.height()) / surfaceInside.height();
+    const int left = static_cast<int>(std::lround(r.left() * fx));
+    const int top = static_cast<int>(std::lround(r.top() * fy));
+    const int right = static_cast<int>(std::lround((r.left() + r.width()) * fx));
+    const int bottom = static_cast<int>(std::lround((r.top() + r.height()) * fy));
+    return QRect(left, top, right - left, bottom - top);
+}
+
 void PictureWidget::resizeEvent(QResizeEvent* e)
 {
     QWidget::resizeEvent(e);
-    const QSize inside(std::max(0, width() - 2 * border()), std::max(0, height() - 2 * border()));
-    if (surface.size() != inside)
+    if (surfaceInside != inside())
         resetSurface();
 }
 
 void PictureWidget::paintEvent(QPaintEvent* e)
 {
-    const QSize inside(std::max(0, width() - 2 * border()), std::max(0, height() - 2 * border()));
-    if (surface.size() != inside)
+    const QSize inside = this->inside();
+    if (surfaceInside != inside)
         resetSurface();
     QPainter p(this);
     const int b = border();
     if (b > 0)
         qDrawShadePanel(&p, rect(), palette(), true, b);
-    const QRect target = e->rect().intersected(QRect(b, b, inside.width(), inside.height()));
-    if (!target.isEmpty())
-        p.drawImage(target, surface, target.translated(-b, -b));
+    const QRect box(b, b, inside.width(), inside.height());
+    const QRect target = e->rect().intersected(box);
+    if (!target.isEmpty()) {
+        if (surface.size() == inside) {
+            p.drawImage(target, surface, target.translated(-b, -b));
+        } else {
+            // A bounded surface, scaled to the box as it is painted.
+            p.setClipRect(target);
+            p.drawImage(box, surface);
+            p.setClipping(false);
+        }
+    }
     p.setClipRect(QRect(b, b, inside.width(), inside.height()));
     for (const Line* line : owner_->lines_) {
         if (!line->visible_)
@@ -206,10 +244,11 @@ int PictureBox::ScaleHeight() const
 
 Color PictureBox::surfacePixel(int x, int y) const
 {
-    const QImage& s = picture_widget()->surface;
-    if (!s.valid(x, y))
+    const PictureWidget* pw = picture_widget();
+    const QPoint at = pw->toSurface(QRect(x, y, 1, 1)).topLeft();
+    if (!pw->surface.valid(at))
         return {};
-    const QColor c = s.pixelColor(x, y);
+    const QColor c = pw->surface.pixelColor(at);
     return { c.red(), c.green(), c.blue() };
 }
 
@@ -239,9 +278,7 @@ void PictureBox::PaintPicture(
     if (pic.isNull())
         throw RuntimeError(u"there is no picture to paint");
     PictureWidget* pw = picture_widget();
-    const QSize inside(
-        std::max(0, pw->width() - 2 * pw->border()), std::max(0, pw->height() - 2 * pw->border()));
-    if (pw->surface.size() != inside)
+    if (pw->surfaceInside != pw->inside())
         pw->resetSurface();
     const PictureWidget::PaintKey key { pic.id(), pw->surfaceGeneration, x, y, w, h, sx, sy, sw,
         sh };
@@ -250,18 +287,24 @@ void PictureBox::PaintPicture(
     pw->lastPaint = key;
     if (w <= 0 || h <= 0 || sw <= 0 || sh <= 0)
         return;
-    const PictureWidget::PaintKey scaledKey { pic.id(), 0, 0, 0, w, h, sx, sy, sw, sh };
+    // The destination on the surface, which may be smaller than the box.
+    const QRect onSurface = pw->toSurface(QRect(x, y, w, h));
+    if (onSurface.width() <= 0 || onSurface.height() <= 0)
+        return;
+    const PictureWidget::PaintKey scaledKey { pic.id(), 0, 0, 0, onSurface.width(),
+        onSurface.height(), sx, sy, sw, sh };
     if (scaledKey != pw->lastScaledKey || pw->lastScaled.isNull()) {
         const QImage& src = *pic.image_;
         const QRect part(sx, sy, sw, sh);
         const QImage cut = part == src.rect() ? src : src.copy(part);
-        pw->lastScaled = cut.scaled(w, h, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        pw->lastScaled
+            = cut.scaled(onSurface.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
         pw->lastScaledKey = scaledKey;
         ++scalings_;
     }
     {
         QPainter p(&pw->surface);
-        p.drawImage(x, y, pw->lastScaled);
+        p.drawImage(onSurface.topLeft(), pw->lastScaled);
     }
     pw->update(QRect(x + pw->border(), y + pw->border(), w, h));
 }

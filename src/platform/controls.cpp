@@ -307,7 +307,7 @@ void ButtonWidget::paintEvent(QPaintEvent*)
     const QColor dark = mix(face, Qt::black, 0.7);
     const bool down = isDown();
     const auto edge = [&](int inset, const QColor& topLeft, const QColor& bottomRight) {
-        const QRect e = r.adjusted(inset, inset, -inset - 1, -inset - 1);
+        const QRect e = r.adjusted(inset, inset, -inset, -inset);
         if (e.width() < 1 || e.height() < 1)
             return;
         p.setPen(topLeft);

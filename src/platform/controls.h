@@ -263,6 +263,8 @@ public:
     int scalingsDone() const { return scalings_; }
     // The colour of one pixel of the surface, inside the border.
     Color surfacePixel(int x, int y) const;
+    // The memory the surface takes.
+    long long surfaceBytes() const;
 
 private:
     friend class Line;

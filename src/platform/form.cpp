@@ -91,8 +91,7 @@ bool FormWidget::eventFilter(QObject* watched, QEvent* e)
     case QEvent::Wheel:
         return form_->wheelTurned(watched, static_cast<QWheelEvent*>(e));
     case QEvent::FocusIn:
-        form_->focusArrived(watched, static_cast<QFocusEvent*>(e)->reason());
-        return false;
+        return form_->focusArrived(watched, static_cast<QFocusEvent*>(e)->reason());
     default:
         return false;
     }
@@ -116,7 +115,9 @@ Form::Form(Dispatcher& dispatcher, int clientWidthTwips, int clientHeightTwips)
     QObject::connect(answerTimer_, &QTimer::timeout, widget_, [this] { checkAnswer(); });
     dispatcher_.setAfterEach([this] { afterEvent(); });
     setBackColor(back_);
-    resizeClient(clientWTw_, clientHTw_);
+    inProgramResize_ = true;
+    widget_->resize(std::max(1, twipsToPixels(clientWTw_)), std::max(1, twipsToPixels(clientHTw_)));
+    inProgramResize_ = false;
 }
 
 Form::~Form()
@@ -200,7 +201,7 @@ bool Form::sizeable() const
         & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen));
 }
 
-void Form::resizeClient(double widthTwips, double heightTwips)
+bool Form::resizeClient(double widthTwips, double heightTwips)
 {
     window::Size px { std::max(1, twipsToPixels(widthTwips)),
         std::max(1, twipsToPixels(heightTwips)) };
@@ -211,15 +212,19 @@ void Form::resizeClient(double widthTwips, double heightTwips)
         if (b.h != px.h)
             heightTwips = b.h * tpp_;
         px = b;
-        const window::Size now = clientPx();
-        if (px != now && widget_->isVisible()) {
-            for (const Request& r : refused_)
-                if (r.asked == px && r.from == now)
-                    throw RuntimeError(u"the window manager keeps the window at its size");
-            pending_ = Request { px, now };
-            answerChecks_ = 0;
-            answerTimer_->start(AnswerCheckIntervalsMs[0]);
-        }
+    }
+    // A size brought back within the bounds may be the size the window has: then nothing
+    // changes and nothing is raised, so the layout's nested run ends there as it always does.
+    if (widthTwips == clientWTw_ && heightTwips == clientHTw_)
+        return false;
+    const window::Size now = clientPx();
+    if (shown_ && widget_->isVisible() && px != now) {
+        for (const Request& r : refused_)
+            if (r.asked == px && r.from == now)
+                throw RuntimeError(u"the window manager keeps the window at its size");
+        pending_ = Request { px, now };
+        answerChecks_ = 0;
+        answerTimer_->start(AnswerCheckIntervalsMs[0]);
     }
     clientWTw_ = widthTwips;
     clientHTw_ = heightTwips;
@@ -227,6 +232,7 @@ void Form::resizeClient(double widthTwips, double heightTwips)
     widget_->resize(px.w, px.h);
     inProgramResize_ = false;
     updateGrid();
+    return true;
 }
 
 void Form::checkAnswer()
@@ -270,8 +276,8 @@ void Form::setWidth(double twips)
     const double client = std::max(0.0, twips - frameWidthPx() * tpp_);
     if (client == clientWTw_)
         return;
-    resizeClient(client, clientHTw_);
-    raiseResize();
+    if (resizeClient(client, clientHTw_))
+        raiseResize();
 }
 
 void Form::setOuterSize(double widthTwips, double heightTwips)
@@ -280,8 +286,8 @@ void Form::setOuterSize(double widthTwips, double heightTwips)
     const double h = std::max(0.0, heightTwips - frameHeightPx() * tpp_);
     if (w == clientWTw_ && h == clientHTw_)
         return;
-    resizeClient(w, h);
-    raiseResize();
+    if (resizeClient(w, h))
+        raiseResize();
 }
 
 void Form::raiseResize()
@@ -317,9 +323,10 @@ void Form::qtResized(int widthPx, int heightPx)
     if (twipsToPixels(clientHTw_) != heightPx)
         clientHTw_ = heightPx * tpp_;
     // A size beyond the window's bounds (one that no window manager checked) is brought back.
-    if (shown_ && sizeable() && window::bounded(now, minClient_, maxClient_) != now) {
+    const window::Size within = window::bounded(now, minClient_, maxClient_);
+    if (shown_ && sizeable() && within != now) {
         try {
-            resizeClient(clientWTw_, clientHTw_);
+            resizeClient(within.w * tpp_, within.h * tpp_);
         } catch (const RuntimeError&) { }
     }
     updateGrid();

@@ -127,8 +127,9 @@ private:
     void updateBounds();
     void fitToScreen(bool centre);
     // Sizes the client as the program asks; on a shown window within the window's bounds, and
-    // never a size the window manager refused at the present size (then it throws).
-    void resizeClient(double widthTwips, double heightTwips);
+    // never a size the window manager refused at the present size (then it throws). False when
+    // nothing changed.
+    bool resizeClient(double widthTwips, double heightTwips);
     void adoptSize(window::Size size);
     void checkAnswer();
     bool sizeable() const;
@@ -138,7 +139,7 @@ private:
     // The keyboard (keyboard.cpp).
     bool keyPressed(QObject* receiver, QKeyEvent* e);
     bool wheelTurned(QObject* receiver, QWheelEvent* e);
-    void focusArrived(QObject* receiver, int reason);
+    bool focusArrived(QObject* receiver, int reason);
     void controlStateChanged() { ++stateStamp_; }
     void afterEvent();
     void placeFocus();

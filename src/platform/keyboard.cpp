@@ -109,15 +109,17 @@ void Form::placeFocus()
         focusTarget_->widget_->setFocus(Qt::OtherFocusReason);
 }
 
-void Form::focusArrived(QObject* receiver, int reason)
+bool Form::focusArrived(QObject* receiver, int reason)
 {
     // The player moved the focus (Tab, a click on a list): it stays there until the phase changes.
     // The toolkit moving it on its own within a handler (a button disabled) is not the player.
-    if (dispatcher_.busy())
-        return;
-    if (reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason
-        || reason == Qt::MouseFocusReason)
+    if (!dispatcher_.busy()
+        && (reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason
+            || reason == Qt::MouseFocusReason))
         playerFocus_ = receiver;
+    // The board has the focus as a whole: none of its rows becomes the current one (which the
+    // list would then keep selected while the judgement rewrites the rows).
+    return keys_.board && receiver == keys_.board->widget_;
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -245,11 +245,19 @@ int PictureBox::ScaleHeight() const
 Color PictureBox::surfacePixel(int x, int y) const
 {
     const PictureWidget* pw = picture_widget();
-    const QPoint at = pw->toSurface(QRect(x, y, 1, 1)).topLeft();
+    QPoint at(x, y);
+    if (pw->surface.size() != pw->surfaceInside && !pw->surfaceInside.isEmpty())
+        at = QPoint(x * pw->surface.width() / pw->surfaceInside.width(),
+            y * pw->surface.height() / pw->surfaceInside.height());
     if (!pw->surface.valid(at))
         return {};
     const QColor c = pw->surface.pixelColor(at);
     return { c.red(), c.green(), c.blue() };
+}
+
+long long PictureBox::surfaceBytes() const
+{
+    return picture_widget()->surface.sizeInBytes();
 }
 
 void PictureBox::setBorderNone()

@@ -170,16 +170,30 @@ void PictureWidget::paintEvent(QPaintEvent* e)
     if (b > 0)
         qDrawShadePanel(&p, rect(), palette(), true, b);
     const QRect box(b, b, inside.width(), inside.height());
-    const QRect target = e->rect().intersected(box);
-    if (!target.isEmpty()) {
+    // Rectangle by rectangle: a moving line repaints two thin strips, not all between them.
+    for (const QRect& part : e->region()) {
+        const QRect target = part.intersected(box);
+        if (target.isEmpty())
+            continue;
         if (surface.size() == inside) {
             p.drawImage(target, surface, target.translated(-b, -b));
-        } else {
-            // A bounded surface, scaled to the box as it is painted.
-            p.setClipRect(target);
-            p.drawImage(box, surface);
-            p.setClipping(false);
+            continue;
         }
+        // A bounded surface, scaled to the box as it is painted: the whole surface pixels that
+        // the rectangle shows, clipped to it.
+        const double fx = static_cast<double>(surface.width()) / inside.width();
+        const double fy = static_cast<double>(surface.height()) / inside.height();
+        const int left = static_cast<int>(std::floor((target.left() - b) * fx));
+        const int top = static_cast<int>(std::floor((target.top() - b) * fy));
+        const int right = static_cast<int>(std::ceil((target.left() + target.width() - b) * fx));
+        const int bottom = static_cast<int>(std::ceil((target.top() + target.height() - b) * fy));
+        const QRect source
+            = QRect(left, top, right - left, bottom - top).intersected(surface.rect());
+        p.setClipRect(target);
+        p.drawImage(QRectF(b + source.x() / fx, b + source.y() / fy, source.width() / fx,
+                        source.height() / fy),
+            surface, QRectF(source));
+        p.setClipping(false);
     }
     p.setClipRect(QRect(b, b, inside.width(), inside.height()));
     for (const Line* line : owner_->lines_) {

@@ -7,6 +7,7 @@ packages=(
   qt6-base-dev libfluidsynth-dev libasound2-dev libgtest-dev libfontconfig-dev
   fonts-ipafont-gothic timgm6mb-soundfont
   xvfb xauth imagemagick
+  openbox i3-wm xdotool wmctrl x11-utils # the real window under window managers (tests/desktop.sh)
   time # peak memory of the real program in the robustness tests
 )
 packages+=("$@")

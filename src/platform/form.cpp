@@ -20,9 +20,15 @@ namespace {
 // after the one before) for the size the window manager gave it: some managers keep a size and say
 // so only to the window system, so that the window still believes it has the size it asked for.
 constexpr int AnswerCheckIntervalsMs[] = { 30, 70, 200, 700 };
-// After full screen is switched on or off, the window is checked once more this much later: where
-// no window manager did it, the window takes the screen (or its earlier place) itself.
-constexpr int FullScreenCheckMs = 300;
+// After the window is maximised, made full screen or given back its size, the window manager has
+// this long to size it: meanwhile the program asks for no size (the layout would take a size the
+// window has only on its way). Full screen is then checked: where no window manager made it, the
+// window takes the screen (or its earlier place) itself.
+constexpr int StateSettleMs = 300;
+// A window manager may frame the window some time after it appears, and say so to no window
+// event: the frame is looked for this often, this many times, after the window is first shown.
+constexpr int FrameLookMs = 50;
+constexpr int FrameLooks = 60;
 } // namespace
 
 FormWidget::FormWidget(Form* form)
@@ -65,9 +71,6 @@ void FormWidget::changeEvent(QEvent* e)
 void FormWidget::paintEvent(QPaintEvent* e)
 {
     QWidget::paintEvent(e);
-    // A window manager may frame the window without moving it: look once the painting is done.
-    if (!form_->frameSeen_)
-        QTimer::singleShot(0, this, [this] { form_->qtFrameMayHaveChanged(); });
     form_->qtPainted();
 }
 
@@ -103,6 +106,8 @@ Form::Form(Dispatcher& dispatcher, int clientWidthTwips, int clientHeightTwips)
     , clientWTw_(clientWidthTwips)
     , clientHTw_(clientHeightTwips)
     , answerTimer_(new QTimer(widget_))
+    , settleTimer_(new QTimer(widget_))
+    , frameTimer_(new QTimer(widget_))
 {
     const QScreen* screen = QGuiApplication::primaryScreen();
     const double dpi = screen ? screen->logicalDotsPerInchX() : 96.0;
@@ -113,6 +118,13 @@ Form::Form(Dispatcher& dispatcher, int clientWidthTwips, int clientHeightTwips)
     widget_->setAttribute(Qt::WA_DeleteOnClose, false);
     answerTimer_->setSingleShot(true);
     QObject::connect(answerTimer_, &QTimer::timeout, widget_, [this] { checkAnswer(); });
+    settleTimer_->setSingleShot(true);
+    QObject::connect(settleTimer_, &QTimer::timeout, widget_, [this] { stateSettled(); });
+    QObject::connect(frameTimer_, &QTimer::timeout, widget_, [this] {
+        qtFrameMayHaveChanged();
+        if (frameSeen_ || ++frameLooks_ >= FrameLooks)
+            frameTimer_->stop();
+    });
     dispatcher_.setAfterEach([this] { afterEvent(); });
     setBackColor(back_);
     inProgramResize_ = true;
@@ -197,8 +209,9 @@ int Form::twipsToPixels(double twips) const
 
 bool Form::sizeable() const
 {
-    return !(widget_->windowState()
-        & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen));
+    return !settling_
+        && !(widget_->windowState()
+            & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen));
 }
 
 bool Form::resizeClient(double widthTwips, double heightTwips)
@@ -219,8 +232,8 @@ bool Form::resizeClient(double widthTwips, double heightTwips)
         return false;
     const window::Size now = clientPx();
     if (shown_ && widget_->isVisible() && px != now) {
-        for (const Request& r : refused_)
-            if (r.asked == px && r.from == now)
+        for (const Refusal& r : refused_)
+            if (r.asked == px && r.from == now && r.times >= 2)
                 throw RuntimeError(u"the window manager keeps the window at its size");
         pending_ = Request { px, now };
         answerChecks_ = 0;
@@ -245,9 +258,7 @@ void Form::checkAnswer()
         // The window manager kept another size and told only the window system: take it, and
         // never ask for this size at that size again.
         const window::Size kept { real.width(), real.height() };
-        refused_.push_back({ pending_->asked, kept });
-        if (refused_.size() > 8)
-            refused_.pop_front();
+        refusedAt(pending_->asked, kept);
         pending_.reset();
         adoptSize(kept);
         return;
@@ -256,6 +267,20 @@ void Form::checkAnswer()
         answerTimer_->start(AnswerCheckIntervalsMs[answerChecks_]);
     else
         pending_.reset();
+}
+
+void Form::refusedAt(window::Size asked, window::Size from)
+{
+    // Once may be an answer that crossed the request (a window manager still placing the window
+    // answers with the size it had); the second time the size is refused.
+    for (Refusal& r : refused_)
+        if (r.asked == asked && r.from == from) {
+            ++r.times;
+            return;
+        }
+    refused_.push_back({ asked, from, 1 });
+    if (refused_.size() > 8)
+        refused_.pop_front();
 }
 
 void Form::adoptSize(window::Size size)
@@ -310,9 +335,7 @@ void Form::qtResized(int widthPx, int heightPx)
     // The window manager answered a size the program asked for by keeping the old one.
     if (pending_) {
         if (now != pending_->asked && now == pending_->from) {
-            refused_.push_back(*pending_);
-            if (refused_.size() > 8)
-                refused_.pop_front();
+            refusedAt(pending_->asked, now);
         }
         pending_.reset();
         answerTimer_->stop();
@@ -352,8 +375,30 @@ void Form::qtFrameMayHaveChanged()
 void Form::qtStateChanged()
 {
     // Maximised, full screen or back: the size follows in its own event; the frame may change.
+    settling_ = true;
+    settleTimer_->start(StateSettleMs);
     qtFrameMayHaveChanged();
     updateGrid();
+}
+
+void Form::stateSettled()
+{
+    settling_ = false;
+    if (const QScreen* screen = widget_->screen()) {
+        const QRect whole = screen->geometry();
+        if (widget_->windowState() & Qt::WindowFullScreen) {
+            if (widget_->geometry() != whole)
+                widget_->setGeometry(whole);
+        } else if (beforeFullScreen_ && widget_->size() == whole.size() && sizeable()) {
+            const window::Rect r = *beforeFullScreen_;
+            widget_->setGeometry(r.x, r.y, r.w, r.h);
+        }
+    }
+    if (!(widget_->windowState() & Qt::WindowFullScreen))
+        beforeFullScreen_.reset();
+    updateFrame();
+    updateGrid();
+    raiseResize();
 }
 
 void Form::qtShown()
@@ -472,6 +517,10 @@ void Form::Show()
     }
     widget_->show();
     updateGrid();
+    if (!frameSeen_ && !frameTimer_->isActive()) {
+        frameLooks_ = 0;
+        frameTimer_->start(FrameLookMs);
+    }
 }
 
 void Form::close()
@@ -495,20 +544,6 @@ void Form::toggleFullScreen()
             = window::Rect { client.x(), client.y(), client.width(), client.height() };
         widget_->setWindowState(state | Qt::WindowFullScreen);
     }
-    QTimer::singleShot(FullScreenCheckMs, widget_, [this] {
-        // Without a window manager nothing took the window to the screen or back: do it here.
-        const QScreen* screen = widget_->screen();
-        if (!screen)
-            return;
-        const QRect whole = screen->geometry();
-        if (widget_->windowState() & Qt::WindowFullScreen) {
-            if (widget_->geometry() != whole)
-                widget_->setGeometry(whole);
-        } else if (beforeFullScreen_ && widget_->size() == whole.size()) {
-            const window::Rect r = *beforeFullScreen_;
-            widget_->setGeometry(r.x, r.y, r.w, r.h);
-        }
-    });
 }
 
 double Form::gridW() const

@@ -9,8 +9,8 @@
 // moment it is known, and its arrival raises the resize event. Where the window cannot take the
 // 4 : 3 outer shape the layout gives it (maximised, full screen, a tiling window manager), the
 // scale maps the largest 4 : 3 area centred in the client (the grid), and the rest shows the
-// window's background: the game never knows. A size the window manager refused is never asked
-// for again at the same size, so no answer of it makes a loop.
+// window's background: the game never knows. A size the window manager refused twice is never
+// asked for again at the same size, so no answer of it makes a loop.
 #pragma once
 
 #include "platform/controls.h"
@@ -118,6 +118,7 @@ private:
     void qtClosing();
     void qtFrameMayHaveChanged();
     void qtStateChanged();
+    void stateSettled();
     int frameWidthPx() const;
     int frameHeightPx() const;
     window::Size clientPx() const;
@@ -131,6 +132,7 @@ private:
     // nothing changed.
     bool resizeClient(double widthTwips, double heightTwips);
     void adoptSize(window::Size size);
+    void refusedAt(window::Size asked, window::Size from);
     void checkAnswer();
     bool sizeable() const;
     double gridW() const;
@@ -174,11 +176,22 @@ private:
         window::Size asked, from;
     };
     std::optional<Request> pending_;
-    std::deque<Request> refused_; // `asked` refused while the window was `from`
+    struct Refusal
+    {
+        window::Size asked, from; // `asked` refused while the window was `from`
+        int times;
+    };
+    std::deque<Refusal> refused_;
     QTimer* answerTimer_;
     int answerChecks_ = 0;
     // Full screen: the client's place and size before it.
     std::optional<window::Rect> beforeFullScreen_;
+    // A change of state (maximised, full screen, back) the window manager is still carrying out.
+    bool settling_ = false;
+    QTimer* settleTimer_;
+    // Looks for the frame for a while after the window is shown.
+    QTimer* frameTimer_;
+    int frameLooks_ = 0;
 
     // The keyboard.
     KeyboardRoles keys_;

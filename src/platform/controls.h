@@ -271,7 +271,7 @@ private:
     friend class PictureWidget;
     void applyColors() override;
     PictureWidget* picture_widget() const;
-    void lineChanged(const Line& line, const PixelRect& before);
+    void lineChanged(Line& line);
     Picture picture_;
     bool autoSize_ = false;
     bool border_ = true;
@@ -308,6 +308,7 @@ public:
     Control::PixelRect bounds() const;
 
 private:
+    friend class PictureBox;
     friend class PictureWidget;
     template <class F> void change(F&& f);
     PictureBox& box_;
@@ -315,6 +316,9 @@ private:
     Color color_ { 0, 0, 0 };
     int width_ = 1;
     bool visible_ = false;
+    // Where it was last drawn, and whether it changed since.
+    Control::PixelRect shown_ { 0, 0, 0, 0 };
+    bool changed_ = false;
 };
 
 class Timer

@@ -196,7 +196,8 @@ void PictureWidget::paintEvent(QPaintEvent* e)
         p.setClipping(false);
     }
     p.setClipRect(QRect(b, b, inside.width(), inside.height()));
-    for (const Line* line : owner_->lines_) {
+    for (Line* line : owner_->lines_) {
+        line->shown_ = line->bounds();
         if (!line->visible_)
             continue;
         const QColor c = toQColor(line->color_);
@@ -331,15 +332,34 @@ void PictureBox::PaintPicture(
     pw->update(QRect(x + pw->border(), y + pw->border(), w, h));
 }
 
-void PictureBox::lineChanged(const Line& line, const PixelRect& before)
+void PictureBox::lineChanged(Line& line)
 {
+    // A line is set a property at a time, and half moved it would span everything between its
+    // old and new places: the place it was drawn is repainted now, the place it ends up in once
+    // the handler that moves it is done.
+    if (line.changed_)
+        return;
+    line.changed_ = true;
     PictureWidget* pw = picture_widget();
-    const QRect a = toQRect(before);
-    const QRect b = toQRect(line.bounds());
-    if (!a.isEmpty())
-        pw->update(a);
-    if (!b.isEmpty() && b != a)
-        pw->update(b);
+    if (const QRect shown = toQRect(line.shown_); !shown.isEmpty())
+        pw->update(shown);
+    if (!pw->linesPending) {
+        pw->linesPending = true;
+        QMetaObject::invokeMethod(
+            pw, [pw] { pw->flushLines(); }, Qt::QueuedConnection);
+    }
+}
+
+void PictureWidget::flushLines()
+{
+    linesPending = false;
+    for (Line* line : owner_->lines_) {
+        if (!line->changed_)
+            continue;
+        line->changed_ = false;
+        if (const QRect now = toQRect(line->bounds()); !now.isEmpty())
+            update(now);
+    }
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -371,9 +391,8 @@ void Line::cloneFrom(const Line& first)
 
 template <class F> void Line::change(F&& f)
 {
-    const Control::PixelRect before = bounds();
     f();
-    box_.lineChanged(*this, before);
+    box_.lineChanged(*this);
 }
 
 void Line::setX1(double v)

@@ -142,6 +142,9 @@ public:
     PaintKey lastScaledKey;
     QImage lastScaled;
     int border() const;
+    // Repaints the lines where they have moved to (see PictureBox::lineChanged).
+    void flushLines();
+    bool linesPending = false;
 
 protected:
     void paintEvent(QPaintEvent* e) override;

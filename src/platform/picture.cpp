@@ -170,30 +170,34 @@ void PictureWidget::paintEvent(QPaintEvent* e)
     if (b > 0)
         qDrawShadePanel(&p, rect(), palette(), true, b);
     const QRect box(b, b, inside.width(), inside.height());
-    // Rectangle by rectangle: a moving line repaints two thin strips, not all between them.
-    for (const QRect& part : e->region()) {
-        const QRect target = part.intersected(box);
-        if (target.isEmpty())
-            continue;
-        if (surface.size() == inside) {
+    if (surface.size() == inside) {
+        // One copy: the painter is clipped to the region to repaint already.
+        const QRect target = e->rect().intersected(box);
+        if (!target.isEmpty())
             p.drawImage(target, surface, target.translated(-b, -b));
-            continue;
-        }
-        // A bounded surface, scaled to the box as it is painted: the whole surface pixels that
-        // the rectangle shows, clipped to it.
+    } else {
+        // A bounded surface, scaled to the box as it is painted, rectangle by rectangle (the
+        // thin strips where lines moved): for each, the whole surface pixels it shows.
         const double fx = static_cast<double>(surface.width()) / inside.width();
         const double fy = static_cast<double>(surface.height()) / inside.height();
-        const int left = static_cast<int>(std::floor((target.left() - b) * fx));
-        const int top = static_cast<int>(std::floor((target.top() - b) * fy));
-        const int right = static_cast<int>(std::ceil((target.left() + target.width() - b) * fx));
-        const int bottom = static_cast<int>(std::ceil((target.top() + target.height() - b) * fy));
-        const QRect source
-            = QRect(left, top, right - left, bottom - top).intersected(surface.rect());
-        p.setClipRect(target);
-        p.drawImage(QRectF(b + source.x() / fx, b + source.y() / fy, source.width() / fx,
-                        source.height() / fy),
-            surface, QRectF(source));
-        p.setClipping(false);
+        for (const QRect& part : e->region()) {
+            const QRect target = part.intersected(box);
+            if (target.isEmpty())
+                continue;
+            const int left = static_cast<int>(std::floor((target.left() - b) * fx));
+            const int top = static_cast<int>(std::floor((target.top() - b) * fy));
+            const int right
+                = static_cast<int>(std::ceil((target.left() + target.width() - b) * fx));
+            const int bottom
+                = static_cast<int>(std::ceil((target.top() + target.height() - b) * fy));
+            const QRect source
+                = QRect(left, top, right - left, bottom - top).intersected(surface.rect());
+            p.setClipRect(target);
+            p.drawImage(QRectF(b + source.x() / fx, b + source.y() / fy, source.width() / fx,
+                            source.height() / fy),
+                surface, QRectF(source));
+            p.setClipping(false);
+        }
     }
     p.setClipRect(QRect(b, b, inside.width(), inside.height()));
     for (Line* line : owner_->lines_) {
@@ -335,14 +339,14 @@ void PictureBox::PaintPicture(
 void PictureBox::lineChanged(Line& line)
 {
     // A line is set a property at a time, and half moved it would span everything between its
-    // old and new places: the place it was drawn is repainted now, the place it ends up in once
+    // old and new places: the place it was drawn and the place it ends up in are repainted once
     // the handler that moves it is done.
     if (line.changed_)
         return;
     line.changed_ = true;
     PictureWidget* pw = picture_widget();
     if (const QRect shown = toQRect(line.shown_); !shown.isEmpty())
-        pw->update(shown);
+        pw->linesWere.push_back(shown);
     if (!pw->linesPending) {
         pw->linesPending = true;
         QMetaObject::invokeMethod(
@@ -353,13 +357,26 @@ void PictureBox::lineChanged(Line& line)
 void PictureWidget::flushLines()
 {
     linesPending = false;
+    std::vector<QRect> rects = std::move(linesWere);
+    linesWere.clear();
     for (Line* line : owner_->lines_) {
         if (!line->changed_)
             continue;
         line->changed_ = false;
         if (const QRect now = toQRect(line->bounds()); !now.isEmpty())
-            update(now);
+            rects.push_back(now);
     }
+    // Strips in a box of the usual sizes are repainted as one rectangle (one copy to the screen
+    // is cheaper than several small ones); far apart in a huge box, each on its own.
+    QRect all;
+    for (const QRect& r : rects)
+        all |= r;
+    if (static_cast<long long>(all.width()) * all.height() <= MaxMergedRepaint) {
+        update(all);
+        return;
+    }
+    for (const QRect& r : rects)
+        update(r);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -142,9 +142,13 @@ public:
     PaintKey lastScaledKey;
     QImage lastScaled;
     int border() const;
-    // Repaints the lines where they have moved to (see PictureBox::lineChanged).
+    // Repaints the lines where they were and where they have moved to (PictureBox::lineChanged).
     void flushLines();
     bool linesPending = false;
+    std::vector<QRect> linesWere;
+    // Up to this area the strips are repainted as their bounding rectangle: a copy to the screen
+    // costs more for each rectangle than for the pixels of a box of the usual sizes.
+    static constexpr long long MaxMergedRepaint = 2048LL * 1024;
 
 protected:
     void paintEvent(QPaintEvent* e) override;

@@ -5,6 +5,7 @@ set -euo pipefail
 packages=(
   cmake g++ ninja-build pkgconf
   qt6-base-dev libfluidsynth-dev libasound2-dev libgtest-dev libfontconfig-dev
+  libxcb1-dev
   fonts-ipafont-gothic timgm6mb-soundfont
   xvfb xauth imagemagick
   openbox i3-wm xdotool wmctrl x11-utils # the real window under window managers (tests/desktop.sh)

@@ -1,6 +1,7 @@
 #include "platform/form.h"
 
 #include "platform/widgets_p.h"
+#include "platform/x11_p.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -25,10 +26,7 @@ constexpr int AnswerCheckIntervalsMs[] = { 30, 70, 200, 700 };
 // window has only on its way). Full screen is then checked: where no window manager made it, the
 // window takes the screen (or its earlier place) itself.
 constexpr int StateSettleMs = 300;
-// A window manager may frame the window some time after it appears, and say so to no window
-// event: the frame is looked for this often, this many times, after the window is first shown.
-constexpr int FrameLookMs = 50;
-constexpr int FrameLooks = 60;
+
 } // namespace
 
 FormWidget::FormWidget(Form* form)
@@ -107,7 +105,6 @@ Form::Form(Dispatcher& dispatcher, int clientWidthTwips, int clientHeightTwips)
     , clientHTw_(clientHeightTwips)
     , answerTimer_(new QTimer(widget_))
     , settleTimer_(new QTimer(widget_))
-    , frameTimer_(new QTimer(widget_))
 {
     const QScreen* screen = QGuiApplication::primaryScreen();
     const double dpi = screen ? screen->logicalDotsPerInchX() : 96.0;
@@ -120,12 +117,12 @@ Form::Form(Dispatcher& dispatcher, int clientWidthTwips, int clientHeightTwips)
     QObject::connect(answerTimer_, &QTimer::timeout, widget_, [this] { checkAnswer(); });
     settleTimer_->setSingleShot(true);
     QObject::connect(settleTimer_, &QTimer::timeout, widget_, [this] { stateSettled(); });
-    QObject::connect(frameTimer_, &QTimer::timeout, widget_, [this] {
-        qtFrameMayHaveChanged();
-        if (frameSeen_ || ++frameLooks_ >= FrameLooks)
-            frameTimer_->stop();
-    });
+
     dispatcher_.setAfterEach([this] { afterEvent(); });
+    frameWatch_ = std::make_unique<x11::FrameWatch>([this] {
+        setFrame_ = x11::frameExtents(widget_->winId());
+        qtFrameMayHaveChanged();
+    });
     setBackColor(back_);
     inProgramResize_ = true;
     widget_->resize(std::max(1, twipsToPixels(clientWTw_)), std::max(1, twipsToPixels(clientHTw_)));
@@ -135,6 +132,7 @@ Form::Form(Dispatcher& dispatcher, int clientWidthTwips, int clientHeightTwips)
 Form::~Form()
 {
     dispatcher_.setAfterEach({});
+    frameWatch_.reset();
     delete widget_;
 }
 
@@ -183,9 +181,16 @@ bool Form::updateFrame()
 {
     if (!widget_->isVisible())
         return false;
-    const QRect outer = widget_->frameGeometry();
-    const window::Size frame { std::max(0, outer.width() - widget_->width()),
-        std::max(0, outer.height() - widget_->height()) };
+    // The frame the window manager set, where the window system tells it; else the toolkit's
+    // (which it reads once a change of geometry and keeps).
+    window::Size frame;
+    if (setFrame_) {
+        frame = *setFrame_;
+    } else {
+        const QRect outer = widget_->frameGeometry();
+        frame = { std::max(0, outer.width() - widget_->width()),
+            std::max(0, outer.height() - widget_->height()) };
+    }
     if (frame == frame_)
         return false;
     frame_ = frame;
@@ -508,7 +513,9 @@ void Form::Show()
 {
     if (!shown_) {
         shown_ = true;
-        widget_->winId(); // the window exists, so that its bounds reach the window manager
+        // The window exists, so that its bounds reach the window manager.
+        frameWatch_->watch(widget_->winId());
+        setFrame_ = x11::frameExtents(widget_->winId());
         updateBounds();
         const window::Size before = clientPx();
         fitToScreen(true);
@@ -517,10 +524,6 @@ void Form::Show()
     }
     widget_->show();
     updateGrid();
-    if (!frameSeen_ && !frameTimer_->isActive()) {
-        frameLooks_ = 0;
-        frameTimer_->start(FrameLookMs);
-    }
 }
 
 void Form::close()

@@ -20,8 +20,13 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <vector>
+
+namespace platform::x11 {
+class FrameWatch;
+}
 
 class QKeyEvent;
 class QObject;
@@ -166,6 +171,9 @@ private:
     // The desktop: the frame as last seen, the grid, the bounds of the client.
     window::Size frame_;
     bool frameSeen_ = false;
+    // The frame the window manager set on the window, where the window system says (X11).
+    std::optional<window::Size> setFrame_;
+    std::unique_ptr<x11::FrameWatch> frameWatch_;
     double gridXTw_ = 0, gridYTw_ = 0;
     std::optional<double> gridWTw_, gridHTw_; // empty: the whole client
     double fontScale_ = 1;
@@ -189,9 +197,6 @@ private:
     // A change of state (maximised, full screen, back) the window manager is still carrying out.
     bool settling_ = false;
     QTimer* settleTimer_;
-    // Looks for the frame for a while after the window is shown.
-    QTimer* frameTimer_;
-    int frameLooks_ = 0;
 
     // The keyboard.
     KeyboardRoles keys_;

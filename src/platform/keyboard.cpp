@@ -83,6 +83,11 @@ Control* Form::controlOf(const QObject* widget) const
 
 void Form::afterEvent()
 {
+    // A window manager may frame the window long after it appeared (one that starts late, or
+    // is replaced) and tell the window nothing: the frame is looked at after every event, as the
+    // line effect makes ten a second. The toolkit keeps the frame until the window system
+    // changes it, so looking costs nothing.
+    qtFrameMayHaveChanged();
     // Only a change of what is shown or enabled can change the phase.
     if (!keyboard_ || placedStamp_ == stateStamp_)
         return;

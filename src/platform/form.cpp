@@ -119,7 +119,7 @@ Form::Form(Dispatcher& dispatcher, int clientWidthTwips, int clientHeightTwips)
     QObject::connect(settleTimer_, &QTimer::timeout, widget_, [this] { stateSettled(); });
 
     dispatcher_.setAfterEach([this] { afterEvent(); });
-    frameWatch_ = std::make_unique<x11::FrameWatch>([this] {
+    frameWatch_ = std::make_unique<x11::FrameWatch>(widget_, [this] {
         setFrame_ = x11::frameExtents(widget_->winId());
         qtFrameMayHaveChanged();
     });
@@ -260,8 +260,8 @@ void Form::checkAnswer()
     const QWindow* window = widget_->windowHandle();
     const QSize real = window ? window->geometry().size() : widget_->size();
     if (real != widget_->size() && !real.isEmpty() && sizeable()) {
-        // The window manager kept another size and told only the window system: take it, and
-        // never ask for this size at that size again.
+        // The window manager kept another size and told only the window system: take it (and
+        // after the second time, ask for this size at that size no more).
         const window::Size kept { real.width(), real.height() };
         refusedAt(pending_->asked, kept);
         pending_.reset();
@@ -318,6 +318,16 @@ void Form::setOuterSize(double widthTwips, double heightTwips)
         return;
     if (resizeClient(w, h))
         raiseResize();
+}
+
+void Form::afterEvent()
+{
+    // A window manager may frame the window long after it appeared (one that starts late, or is
+    // replaced) and tell the window nothing: the frame is looked at after every event, and the
+    // line effect makes ten a second. Looking costs nothing: the toolkit keeps the frame until
+    // the window system changes it.
+    qtFrameMayHaveChanged();
+    followPhase();
 }
 
 void Form::raiseResize()

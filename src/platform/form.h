@@ -149,6 +149,7 @@ private:
     bool focusArrived(QObject* receiver, int reason);
     void controlStateChanged() { ++stateStamp_; }
     void afterEvent();
+    void followPhase();
     void placeFocus();
     Control* controlOf(const QObject* widget) const;
     void moveAmongChoices(const Control* from, int step);

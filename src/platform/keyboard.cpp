@@ -50,7 +50,7 @@ void Form::setKeyboard(KeyboardRoles roles)
     keys_ = std::move(roles);
     keyboard_ = true;
     placedStamp_ = stateStamp_ - 1;
-    afterEvent();
+    followPhase();
 }
 
 const Control* Form::keyboardTarget() const
@@ -81,13 +81,8 @@ Control* Form::controlOf(const QObject* widget) const
     return nullptr;
 }
 
-void Form::afterEvent()
+void Form::followPhase()
 {
-    // A window manager may frame the window long after it appeared (one that starts late, or
-    // is replaced) and tell the window nothing: the frame is looked at after every event, as the
-    // line effect makes ten a second. The toolkit keeps the frame until the window system
-    // changes it, so looking costs nothing.
-    qtFrameMayHaveChanged();
     // Only a change of what is shown or enabled can change the phase.
     if (!keyboard_ || placedStamp_ == stateStamp_)
         return;

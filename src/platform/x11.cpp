@@ -55,8 +55,9 @@ std::optional<window::Size> frameExtents(WId window)
     return frame;
 }
 
-FrameWatch::FrameWatch(std::function<void()> changed)
-    : changed_(std::move(changed))
+FrameWatch::FrameWatch(QObject* context, std::function<void()> changed)
+    : context_(context)
+    , changed_(std::move(changed))
 {
     if (xcb_connection_t* c = connection()) {
         atom_ = frameExtentsAtom(c);
@@ -79,7 +80,7 @@ bool FrameWatch::nativeEventFilter(const QByteArray& type, void* message, qintpt
         return false;
     const auto* property = reinterpret_cast<const xcb_property_notify_event_t*>(event);
     if (property->window == window_ && property->atom == atom_)
-        QTimer::singleShot(0, qGuiApp, changed_); // out of the window system's event handling
+        QTimer::singleShot(0, context_, changed_); // out of the window system's event handling
     return false;
 }
 

@@ -15,18 +15,19 @@ namespace platform::x11 {
 // its total width and height; empty off X11 or where no window manager set it.
 std::optional<window::Size> frameExtents(WId window);
 
-// Calls `changed` (later, from the event loop) whenever the window manager sets or removes the
-// frame extents of `window`. The toolkit reads them once and keeps them; a window manager that
-// sets them after the window was shown would go unseen.
+// Calls `changed` (later, from the event loop, while `context` lives) whenever the window manager
+// sets or removes the frame extents of `window`. The toolkit reads them once and keeps them; a
+// window manager that sets them after the window was shown would go unseen.
 class FrameWatch : public QAbstractNativeEventFilter
 {
 public:
-    explicit FrameWatch(std::function<void()> changed);
+    FrameWatch(QObject* context, std::function<void()> changed);
     ~FrameWatch() override;
     void watch(WId window) { window_ = window; }
     bool nativeEventFilter(const QByteArray& type, void* message, qintptr* result) override;
 
 private:
+    QObject* context_;
     std::function<void()> changed_;
     WId window_ = 0;
     unsigned atom_ = 0;

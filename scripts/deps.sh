@@ -7,6 +7,7 @@ packages=(
   qt6-base-dev libfluidsynth-dev libasound2-dev libgtest-dev
   fonts-ipafont-gothic timgm6mb-soundfont
   xvfb xauth imagemagick
+  libxcb1-dev # the start-up benchmark sees the window mapped on the display
   time # peak memory of the real program in the robustness tests
 )
 packages+=("$@")

@@ -4,7 +4,9 @@ set -euo pipefail
 
 packages=(
   cmake g++ ninja-build pkgconf
-  qt6-base-dev libfluidsynth-dev libasound2-dev libgtest-dev
+  qt6-base-dev libgtest-dev
+  libfluidsynth-dev # the headers; the game loads libfluidsynth3 itself when music is to play
+  libfluidsynth3
   fonts-ipafont-gothic timgm6mb-soundfont
   xvfb xauth imagemagick
   libxcb1-dev # the start-up benchmark sees the window mapped on the display

@@ -8,6 +8,7 @@
 
 #include <cstring>
 #else
+#include "platform/mci_background.h"
 #include "platform/mci_fluidsynth.h"
 #endif
 
@@ -134,7 +135,9 @@ std::unique_ptr<Mci> makeDefaultMci()
 #else
 std::unique_ptr<Mci> makeDefaultMci()
 {
-    return std::make_unique<FluidSynthMci>();
+    // FluidSynth is loaded and the sound output opened on the music's own thread: the window
+    // appears without waiting for them.
+    return std::make_unique<BackgroundMci>(std::make_unique<FluidSynthMci>());
 }
 #endif
 

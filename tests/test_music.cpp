@@ -7,8 +7,10 @@
 #include "platform/mci_background.h"
 #include "platform/mci_fluidsynth.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QTemporaryDir>
+#include <QWidget>
 
 #include <condition_variable>
 #include <cstdlib>
@@ -405,6 +407,30 @@ TEST(Music, OnItsOwnThreadTheDeviceNeverHoldsUpTheGame)
     background->waitUntilIdle();
     EXPECT_EQ(mode(*background), "failed"); // stopped and closed
     EXPECT_TRUE(g.errors.empty());
+}
+
+TEST(Music, TheGamesDeviceStartsOnceTheWindowHasAppeared)
+{
+    QTemporaryDir dir;
+    const std::string tune = dir.path().toStdString() + "/bgm.mid";
+    test::writeMidi(tune, 1000);
+    auto fluid = std::make_unique<FluidSynthMci>(withoutSoundOutput());
+    FluidSynthMci* music = fluid.get();
+    BackgroundMci device(std::move(fluid), BackgroundMci::Start::AfterFirstFrame);
+    device.mciSendString(u"open \"" + fromUtf8(tune) + u"\" alias MIDI", nullptr, 0);
+    device.mciSendString(u"play MIDI notify", nullptr, 0);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(mode(device), "not ready");
+    EXPECT_EQ(music->soundfont(), ""); // nothing carried out, nothing loaded
+
+    QWidget window;
+    window.show();
+    for (int i = 0; i < 100 && mode(device) == "not ready"; ++i) {
+        QCoreApplication::processEvents();
+        device.waitUntilIdle();
+    }
+    EXPECT_EQ(mode(device), "playing");
+    EXPECT_GT(music->renderMilliseconds(300), 0.01f);
 }
 
 TEST(Music, WithoutTheFluidSynthLibraryEveryCommandFailsQuietly)

@@ -135,9 +135,11 @@ std::unique_ptr<Mci> makeDefaultMci()
 #else
 std::unique_ptr<Mci> makeDefaultMci()
 {
-    // FluidSynth is loaded and the sound output opened on the music's own thread: the window
-    // appears without waiting for them.
-    return std::make_unique<BackgroundMci>(std::make_unique<FluidSynthMci>());
+    // FluidSynth is loaded and the sound output opened on the music's own thread, once the
+    // window has appeared: its first appearance neither waits for them nor shares the processor
+    // and the dynamic loader with them.
+    return std::make_unique<BackgroundMci>(
+        std::make_unique<FluidSynthMci>(), BackgroundMci::Start::AfterFirstFrame);
 }
 #endif
 

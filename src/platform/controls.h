@@ -45,7 +45,8 @@ public:
     bool isNull() const { return !image_; }
     int width() const;
     int height() const;
-    // Identity of the decoded picture: two loads of one file are different pictures.
+    // Identity of the decoded picture: two loads of one file are different pictures, unless the
+    // file was unchanged and the first picture still held (then it is loaded only once).
     uint64_t id() const { return id_; }
 
 private:

@@ -12,6 +12,7 @@
 
 #include <atomic>
 #include <cmath>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace platform {
@@ -56,10 +57,46 @@ QByteArray formatFromSignature(QIODevice& file)
 }
 } // namespace
 
+namespace {
+// The file last decoded and its picture, for as long as anybody holds that picture: loading the
+// same unchanged file again (both activations of a start show the first event's picture)
+// decodes nothing.
+struct Decoded
+{
+    Text path;
+    struct stat file
+    {
+    };
+    std::weak_ptr<const QImage> image;
+    uint64_t id = 0;
+};
+thread_local Decoded lastDecoded;
+
+bool sameFile(const struct stat& a, const struct stat& b)
+{
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size
+        && a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec
+        && a.st_ctim.tv_sec == b.st_ctim.tv_sec && a.st_ctim.tv_nsec == b.st_ctim.tv_nsec;
+}
+} // namespace
+
 Picture LoadPicture(const Text& path, const Text& displayName)
 {
     // A regular file only: a named pipe in its place would keep the reader waiting for ever.
     const int fd = openRegularFile(path, displayName);
+    struct stat st
+    {
+    };
+    const bool known = ::fstat(fd, &st) == 0;
+    if (known && path == lastDecoded.path && sameFile(st, lastDecoded.file)) {
+        if (auto image = lastDecoded.image.lock()) {
+            ::close(fd);
+            Picture pic;
+            pic.image_ = std::move(image);
+            pic.id_ = lastDecoded.id;
+            return pic;
+        }
+    }
     QFile file;
     if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
         ::close(fd);
@@ -95,6 +132,8 @@ Picture LoadPicture(const Text& path, const Text& displayName)
     Picture pic;
     pic.image_ = std::make_shared<const QImage>(std::move(image));
     pic.id_ = nextPictureId++;
+    if (known)
+        lastDecoded = { path, st, pic.image_, pic.id_ };
     return pic;
 }
 

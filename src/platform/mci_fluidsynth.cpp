@@ -470,6 +470,9 @@ bool FluidSynthMci::Impl::makeSettings()
         // Only the instruments the file uses are loaded, and the tune sits at a comfortable level.
         fl->fluid_settings_setint(settings, "synth.dynamic-sample-loading", 1);
         fl->fluid_settings_setnum(settings, "synth.gain", 0.6);
+        // Half of FluidSynth's 256 voices (four times what General MIDI asks of a synthesizer)
+        // is plenty for background music, and 1.4 MB less memory.
+        fl->fluid_settings_setint(settings, "synth.polyphony", 128);
         // Background music needs no low latency: large periods let the sound output wake about
         // ten times a second instead of several thousand (64-sample periods cost 18 % of a core).
         fl->fluid_settings_setint(settings, "audio.period-size", 4096);

@@ -152,29 +152,42 @@ int PictureWidget::border() const
     return owner_->border_ ? BorderPx : 0;
 }
 
+QSize PictureWidget::inside() const
+{
+    return { std::max(0, width() - 2 * border()), std::max(0, height() - 2 * border()) };
+}
+
 void PictureWidget::resetSurface()
 {
-    const QSize inside(std::max(0, width() - 2 * border()), std::max(0, height() - 2 * border()));
-    surface = QImage(inside, QImage::Format_RGB32);
+    surface = QImage();
+    surfaceSize = inside();
     surfaceColor = toQColor(owner_->back_);
-    surface.fill(surfaceColor);
     ++surfaceGeneration;
     update();
+}
+
+QImage& PictureWidget::currentSurface()
+{
+    if (surfaceSize != inside())
+        resetSurface();
+    if (surface.isNull() && !surfaceSize.isEmpty()) {
+        surface = QImage(surfaceSize, QImage::Format_RGB32);
+        surface.fill(surfaceColor);
+    }
+    return surface;
 }
 
 void PictureWidget::resizeEvent(QResizeEvent* e)
 {
     QWidget::resizeEvent(e);
-    const QSize inside(std::max(0, width() - 2 * border()), std::max(0, height() - 2 * border()));
-    if (surface.size() != inside)
+    if (surfaceSize != inside())
         resetSurface();
 }
 
 void PictureWidget::paintEvent(QPaintEvent* e)
 {
-    const QSize inside(std::max(0, width() - 2 * border()), std::max(0, height() - 2 * border()));
-    if (surface.size() != inside)
-        resetSurface();
+    const QImage& surface = currentSurface();
+    const QSize inside = surface.size();
     QPainter p(this);
     const int b = border();
     if (b > 0)
@@ -245,7 +258,12 @@ int PictureBox::ScaleHeight() const
 
 Color PictureBox::surfacePixel(int x, int y) const
 {
-    const QImage& s = picture_widget()->surface;
+    const PictureWidget* w = picture_widget();
+    const QImage& s = w->surface;
+    if (s.isNull() && QRect(QPoint(), w->surfaceSize).contains(x, y)) {
+        const QColor c = w->surfaceColor; // a new, empty surface, not made yet
+        return { c.red(), c.green(), c.blue() };
+    }
     if (!s.valid(x, y))
         return {};
     const QColor c = s.pixelColor(x, y);
@@ -278,10 +296,7 @@ void PictureBox::PaintPicture(
     if (pic.isNull())
         throw RuntimeError(u"there is no picture to paint");
     PictureWidget* pw = picture_widget();
-    const QSize inside(
-        std::max(0, pw->width() - 2 * pw->border()), std::max(0, pw->height() - 2 * pw->border()));
-    if (pw->surface.size() != inside)
-        pw->resetSurface();
+    QImage& surface = pw->currentSurface();
     const PictureWidget::PaintKey key { pic.id(), pw->surfaceGeneration, x, y, w, h, sx, sy, sw,
         sh };
     if (key == pw->lastPaint)
@@ -299,7 +314,7 @@ void PictureBox::PaintPicture(
         ++scalings_;
     }
     {
-        QPainter p(&pw->surface);
+        QPainter p(&surface);
         p.drawImage(x, y, pw->lastScaled);
     }
     pw->update(QRect(x + pw->border(), y + pw->border(), w, h));

@@ -97,9 +97,14 @@ class PictureWidget : public QWidget
 {
 public:
     PictureWidget(QWidget* parent, PictureBox* owner);
-    // The inside (without the border) changed size: start a new, empty surface.
+    // The inside (without the border) changed size: start a new, empty surface. It is made when
+    // it is first needed: the layout may size and colour the box several times before that.
     void resetSurface();
-    QImage surface;
+    // The surface at the inside's size (new and empty when the size changed).
+    QImage& currentSurface();
+    QSize inside() const;
+    QImage surface; // null while a new, empty one is due
+    QSize surfaceSize;
     QColor surfaceColor;
     uint64_t surfaceGeneration = 0;
     // The last painting, to skip an identical one.

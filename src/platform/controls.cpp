@@ -499,7 +499,16 @@ TextBox::~TextBox() = default;
 void TextBox::setText(Text text)
 {
     text_ = std::move(text);
+    textShown_ = false;
+    visibilityChanged();
+}
+
+void TextBox::visibilityChanged()
+{
+    if (!visible_ || textShown_)
+        return;
     static_cast<QPlainTextEdit*>(widget_)->setPlainText(displayText(text_));
+    textShown_ = true;
 }
 
 void TextBox::click()

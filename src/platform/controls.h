@@ -219,7 +219,10 @@ public:
     void click();
 
 private:
+    // A hidden text box is given its text when it is shown: a text nobody sees is not laid out.
+    void visibilityChanged() override;
     Text text_;
+    bool textShown_ = false; // the widget shows text_
     std::function<void()> click_;
     friend class TextWidget;
 };

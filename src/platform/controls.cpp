@@ -487,8 +487,31 @@ bool TextWidget::eventFilter(QObject* watched, QEvent* e)
     return QPlainTextEdit::eventFilter(watched, e);
 }
 
+TextFrame::TextFrame(QWidget* parent, TextBox* owner)
+    : QWidget(parent)
+    , owner_(owner)
+{ }
+
+TextWidget* TextFrame::text()
+{
+    if (!text_) {
+        text_ = new TextWidget(this, owner_);
+        text_->setGeometry(rect());
+        setFocusProxy(text_);
+        text_->show();
+    }
+    return text_;
+}
+
+void TextFrame::resizeEvent(QResizeEvent* e)
+{
+    QWidget::resizeEvent(e);
+    if (text_)
+        text_->setGeometry(rect());
+}
+
 TextBox::TextBox(Form& form, int stackRank, Text text)
-    : Control(form, new TextWidget(form.widget(), this), stackRank)
+    : Control(form, new TextFrame(form.widget(), this), stackRank)
 {
     setText(std::move(text));
     applyColors();
@@ -507,7 +530,7 @@ void TextBox::visibilityChanged()
 {
     if (!visible_ || textShown_)
         return;
-    static_cast<QPlainTextEdit*>(widget_)->setPlainText(displayText(text_));
+    static_cast<TextFrame*>(widget_)->text()->setPlainText(displayText(text_));
     textShown_ = true;
 }
 

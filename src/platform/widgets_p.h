@@ -93,6 +93,23 @@ private:
     TextBox* owner_;
 };
 
+// The text box's own widget: a frame whose text widget is made when the box is first shown.
+// Making a text widget lays out a document and loads fonts, which the first screen, where the
+// box is hidden, does not need; the frame's colours and font reach the text widget inside.
+class TextFrame : public QWidget
+{
+public:
+    TextFrame(QWidget* parent, TextBox* owner);
+    TextWidget* text();
+
+protected:
+    void resizeEvent(QResizeEvent* e) override;
+
+private:
+    TextBox* owner_;
+    TextWidget* text_ = nullptr;
+};
+
 class PictureWidget : public QWidget
 {
 public:

@@ -128,7 +128,10 @@ Picture LoadPicture(const Text& path, const Text& displayName)
     if (image.width() > MaxPictureSide || image.height() > MaxPictureSide)
         image = image.scaled(
             QSize(MaxPictureSide, MaxPictureSide), Qt::KeepAspectRatio, Qt::SmoothTransformation);
-    image.convertTo(QImage::Format_ARGB32_Premultiplied); // in place where it can be
+    // In place where it can be. An opaque picture stays opaque: scaled, it can then become the
+    // surface of a box it covers.
+    image.convertTo(
+        image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
     Picture pic;
     pic.image_ = std::make_shared<const QImage>(std::move(image));
     pic.id_ = nextPictureId++;
@@ -166,10 +169,15 @@ void PictureWidget::resetSurface()
     update();
 }
 
-QImage& PictureWidget::currentSurface()
+void PictureWidget::followSize()
 {
     if (surfaceSize != inside())
         resetSurface();
+}
+
+QImage& PictureWidget::currentSurface()
+{
+    followSize();
     if (surface.isNull() && !surfaceSize.isEmpty()) {
         surface = QImage(surfaceSize, QImage::Format_RGB32);
         surface.fill(surfaceColor);
@@ -296,7 +304,7 @@ void PictureBox::PaintPicture(
     if (pic.isNull())
         throw RuntimeError(u"there is no picture to paint");
     PictureWidget* pw = picture_widget();
-    QImage& surface = pw->currentSurface();
+    pw->followSize();
     const PictureWidget::PaintKey key { pic.id(), pw->surfaceGeneration, x, y, w, h, sx, sy, sw,
         sh };
     if (key == pw->lastPaint)
@@ -313,8 +321,12 @@ void PictureBox::PaintPicture(
         pw->lastScaledKey = scaledKey;
         ++scalings_;
     }
-    {
-        QPainter p(&surface);
+    if (x == 0 && y == 0 && QSize(w, h) == pw->surfaceSize && !pw->lastScaled.hasAlphaChannel()) {
+        // It covers the whole surface: it becomes the surface (shared until either changes), and
+        // nothing is filled or copied only to be covered.
+        pw->surface = pw->lastScaled;
+    } else {
+        QPainter p(&pw->currentSurface());
         p.drawImage(x, y, pw->lastScaled);
     }
     pw->update(QRect(x + pw->border(), y + pw->border(), w, h));

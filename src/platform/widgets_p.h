@@ -117,6 +117,8 @@ public:
     // The inside (without the border) changed size: start a new, empty surface. It is made when
     // it is first needed: the layout may size and colour the box several times before that.
     void resetSurface();
+    // A new, empty surface when the inside changed size.
+    void followSize();
     // The surface at the inside's size (new and empty when the size changed).
     QImage& currentSurface();
     QSize inside() const;

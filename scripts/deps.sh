@@ -7,6 +7,7 @@ packages=(
   qt6-base-dev libfluidsynth-dev libasound2-dev libgtest-dev
   fonts-ipafont-gothic timgm6mb-soundfont
   xvfb xauth imagemagick
+  xdotool openbox wmctrl # the real program on an X server: clicks, the close box
   time # peak memory of the real program in the robustness tests
 )
 packages+=("$@")

@@ -1,4 +1,5 @@
 // Pelirra: creates the application and the window, runs the event loop.
+#include "platform/process.h"
 #include "shell/fom.h"
 
 #include <QApplication>
@@ -9,6 +10,7 @@
 
 int main(int argc, char** argv)
 {
+    platform::prepareProcess(); // standard descriptors, broken pipes, the libraries' messages
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Pelirra"));
     QApplication::setQuitOnLastWindowClosed(false); // the close step itself ends the program

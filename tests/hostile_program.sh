@@ -2,6 +2,9 @@
 # The real program on hostile data folders, each run in a process of its own so that its peak
 # memory can be measured: enormous scripts, txt.dat, kako.dat and bgm.mid, huge pictures, named
 # pipes in place of kako.dat and bgm.mid, a kako.dat the player may not read, a read-only folder and a full disk.
+# Then a hostile process: standard descriptors closed, standard error a pipe whose reader has
+# gone or that nobody reads, every termination signal; and, on an X server of its own that it
+# kills, the display going away, the error report and the ways of closing the window.
 # Each run is closed as the system closes it (SIGTERM: the game saves its list on the way out)
 # and must end by itself, within its memory bound, with the expected report and kako.dat.
 #   usage: hostile_program.sh PROGRAM HOSTILE_FILES_TOOL
@@ -27,23 +30,41 @@ new_folder() {
   chmod -R a+rX "$dir"
 }
 
+# A list without this run's first event: a run that saves it adds "0" (want_kako "saved").
+list_b1() { printf 'b1\r\n' > "$dir/dat/kako.dat"; }
+
+# kako.dat as it is now, to compare with after the run.
+kako_bytes() {
+  [ -f "$dir/dat/kako.dat" ] && [ "$(stat -c %s "$dir/dat/kako.dat")" -lt 100000000 ] &&
+    od -An -tx1 "$dir/dat/kako.dat" | tr -d ' \n'
+  return 0
+}
+
 # Runs the program of folder $dir (through the command words given, if any), closes it after a
-# second (HOSTILE_CLOSE_AFTER seconds), and checks: exit status $1, a report holding $2 (none
-# when empty), kako.dat ending as $3 ("same": byte for byte as before; "size N": N bytes long;
-# "pipe": still a named pipe).
+# second (HOSTILE_CLOSE_AFTER seconds, with SIGTERM or HOSTILE_CLOSE_SIGNAL), and checks: exit
+# status $1, a report holding $2 (none when empty), kako.dat ending as $3 ("same": byte for byte
+# as before; "size N": N bytes long; "pipe": still a named pipe; "saved": the list of list_b1
+# with this run's first event).
 run_case() {
   local name=$1 want_status=$2 want_report=$3 want_kako=$4
   shift 4
-  local err="$work/$name.err" before=""
-  [ -f "$dir/dat/kako.dat" ] && [ "$(stat -c %s "$dir/dat/kako.dat")" -lt 100000000 ] &&
-    before=$(od -An -tx1 "$dir/dat/kako.dat" | tr -d ' \n')
+  local err="$work/$name.err" before
+  before=$(kako_bytes)
+  : > "$err.time"; chmod 666 "$err.time" # also for a run as another user
   set +e
-  (cd "$dir" && "$@" /usr/bin/time -f 'peak-rss-kb %M' \
-    timeout --preserve-status -s TERM -k 20 "${HOSTILE_CLOSE_AFTER:-1}" ./pelirra) 2> "$err"
+  (cd "$dir" && "$@" /usr/bin/time -o "$err.time" -f 'peak-rss-kb %M' \
+    timeout --preserve-status -s "${HOSTILE_CLOSE_SIGNAL:-TERM}" -k 20 \
+    "${HOSTILE_CLOSE_AFTER:-1}" ./pelirra) 2> "$err"
   local status=$?
   set -e
-  local rss
-  rss=$(awk '/^peak-rss-kb/ {print $2}' "$err")
+  check_run "$name" "$want_status" "$want_report" "$want_kako" "$status" "$before"
+}
+
+# Checks the run `name` that ended with status $5, kako.dat having been $6 before.
+check_run() {
+  local name=$1 want_status=$2 want_report=$3 want_kako=$4 status=$5 before=$6
+  local err="$work/$name.err" rss
+  rss=$(awk '/^peak-rss-kb/ {print $2}' "$err.time" 2> /dev/null || true)
   local report
   report=$(grep '^pelirra: ' "$err" | head -c 300 | tr '\n' ' ' || true)
   local problems=""
@@ -62,6 +83,8 @@ run_case() {
     same) [ "$(od -An -tx1 "$kako" | tr -d ' \n')" = "$before" ] || problems+=" kako.dat changed;" ;;
     size*) [ "$(stat -c %s "$kako")" = "${want_kako#size }" ] || problems+=" kako.dat changed;" ;;
     pipe) [ -p "$kako" ] || problems+=" kako.dat is no longer a pipe;" ;;
+    saved) [ "$(od -An -tx1 "$kako" | tr -d ' \n')" = 62310d0a300d0a ] ||
+      problems+=" kako.dat does not hold b1 and 0;" ;;
   esac
   if grep -q '\.tmp-' <<< "$listing"; then problems+=" temporary files left;"; fi
   printf '%-44s exit %s  peak %6s kB  %s\n' "$name" "$status" "${rss:-?}" "${report:-(quiet)}"
@@ -146,6 +169,120 @@ if unshare -rm sh -c 'mount --bind "$0" "$0" && mount -o remount,bind,ro "$0" &&
 else
   skip "the data folder on a read-only mount" "no mounts in a user namespace here (unshare -rm)"
   skip "the data folder on a full disk" "no mounts in a user namespace here (unshare -rm)"
+fi
+
+# A hostile process. The first event's picture makes libpng warn through Qt and write an error
+# of its own, so the game writes to its standard error at once.
+warning_folder() {
+  new_folder "$1"; list_b1; "$tool" warning "$dir/dat/ive.dat" 2> /dev/null
+}
+# Standard input, output and error closed: opened again on /dev/null before anything else.
+closed_std() { "$@" 0<&- 1>&- 2>&-; }
+# Standard error a pipe whose reader has gone: a write fails (SIGPIPE ends nothing).
+stderr_reader_gone() {
+  local fifo r w
+  fifo=$(mktemp -u "$work/fifo.XXXXXX"); mkfifo "$fifo"
+  exec {r}<> "$fifo" {w}> "$fifo"; exec {r}<&-; rm "$fifo"
+  "$@" 2>&$w
+}
+# Standard error a full pipe that nobody reads: a write would wait for ever.
+stderr_full() {
+  local fifo r
+  fifo=$(mktemp -u "$work/fifo.XXXXXX"); mkfifo "$fifo"
+  exec {r}<> "$fifo"
+  dd if=/dev/zero of="$fifo" oflag=nonblock bs=4096 count=1000 2> /dev/null || true
+  rm "$fifo"
+  "$@" 2>&$r
+}
+warning_folder closed-std
+run_case "standard input, output and error closed" 0 "" saved closed_std
+warning_folder reader-gone
+run_case "standard error: a pipe whose reader has gone" 0 "" saved stderr_reader_gone
+warning_folder full-pipe
+run_case "standard error: a full pipe nobody reads" 0 "" saved stderr_full
+# Twenty pictures that make libpng warn twice each through Qt: the warning is shown three times.
+warning_folder repeated-warning
+cp "$dir/dat/ive.dat" "$dir/dat/warn.dat"
+for i in $(seq 1 20); do printf '>img>warn\r\n'; done > "$dir/dat/0.dat"
+HOSTILE_CLOSE_AFTER=3 run_case "one warning forty times" 0 "" saved
+shown=$(grep -c 'iCCP' "$work/one warning forty times.err" || true)
+[ "$shown" -eq 3 ] || { echo "  FAILED: the warning was shown $shown times"; failures=$((failures + 1)); }
+for signal in INT HUP; do
+  new_folder "sig$signal"; list_b1
+  HOSTILE_CLOSE_SIGNAL=$signal run_case "closed by SIG$signal" 0 "" saved
+done
+
+# On an X server of the test's own (Xvfb on a free display). Each case runs the program until the
+# step given has done what it tests; a program still there 30 s later is killed (status 137).
+display_tools=true
+for t in Xvfb xdotool openbox wmctrl; do command -v "$t" > /dev/null || display_tools=false; done
+start_display() {
+  local number="$work/display-number"
+  rm -f "$number"
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3> "$number" 2> /dev/null &
+  xvfb=$!
+  disown "$xvfb" # killing it is part of the test, not news
+  for _ in $(seq 1 100); do [ -s "$number" ] && break; sleep 0.1; done
+  export DISPLAY=":$(cat "$number")"
+}
+stop_display() {
+  [ -n "${xvfb:-}" ] || return 0
+  kill "$xvfb" 2> /dev/null || true
+  for _ in $(seq 1 50); do kill -0 "$xvfb" 2> /dev/null || break; sleep 0.1; done
+  xvfb=""
+}
+trap 'stop_display; rm -rf "$work"' EXIT
+# The game's window (or its error report), once it is on the screen.
+game_window() {
+  timeout 20 xdotool search --sync --onlyvisible --name '^Pelirra$' 2> /dev/null | head -1 || true
+}
+# The first event's header is on the screen: "0" is in the list.
+shown() { window=$(game_window); sleep 0.5; }
+run_display_case() {
+  local name=$1 want_status=$2 want_report=$3 want_kako=$4 step=$5 redirect=${6:-}
+  local err="$work/$name.err" before runner pid status
+  before=$(kako_bytes)
+  (cd "$dir" && QT_QPA_PLATFORM=xcb exec /usr/bin/time -o "$err.time" -f 'peak-rss-kb %M' \
+    sh -c "echo \$\$ > pid; exec ./pelirra $redirect") 2> "$err" &
+  runner=$!
+  for _ in $(seq 1 100); do [ -s "$dir/pid" ] && break; sleep 0.1; done
+  pid=$(cat "$dir/pid")
+  eval "$step" || true
+  for _ in $(seq 1 300); do kill -0 "$runner" 2> /dev/null || break; sleep 0.1; done
+  kill -KILL "$pid" 2> /dev/null || true
+  set +e; wait "$runner"; status=$?; set -e
+  stop_display
+  check_run "$name" "$want_status" "$want_report" "$want_kako" "$status" "$before"
+}
+if $display_tools; then
+  start_display; new_folder x-server-killed; list_b1
+  run_display_case "the X server killed" 1 "" saved 'shown; kill -KILL $xvfb'
+  start_display; new_folder x-connection-dropped; list_b1
+  run_display_case "the connection dropped by the X server" 1 "" saved \
+    'shown; xdotool windowkill $window'
+  start_display; new_folder x-stderr-closed; list_b1
+  run_display_case "standard error closed, on X" 0 "" saved 'shown; kill -TERM $pid' '2>&-'
+  # The quit button: the lowest of three buttons, right of the picture (the layout's rows).
+  start_display; new_folder x-quit-button; list_b1
+  run_display_case "the quit button clicked" 0 "" saved 'shown
+    eval "$(xdotool getwindowgeometry --shell $window)"
+    xdotool mousemove --window $window $((WIDTH * 141 / 160)) $((HEIGHT * 7 / 8)) click 1'
+  start_display
+  openbox --sm-disable > /dev/null 2>&1 &
+  for _ in $(seq 1 100); do wmctrl -m > /dev/null 2>&1 && break; sleep 0.1; done
+  new_folder x-close-box; list_b1
+  run_display_case "the close box (openbox)" 0 "" saved 'shown; wmctrl -i -c $window'
+  wait # openbox ends with its display
+  # A route whose first event is missing: the report is open when the signal comes.
+  for signal in TERM INT HUP; do
+    start_display; new_folder "x-report-$signal"; list_b1
+    printf 'Hello\r\n>hantei\r\n' > "$dir/dat/0.dat"
+    run_display_case "the error report open, then SIG$signal" 1 "dat/a1.dat: not found" saved \
+      "for _ in \$(seq 1 100); do grep -q '^pelirra: ' \"\$err\" && break; sleep 0.1; done
+      game_window > /dev/null; kill -$signal \$pid"
+  done
+else
+  skip "the display cases" "Xvfb, xdotool, openbox or wmctrl is missing"
 fi
 
 if [ "$failures" -ne 0 ]; then

@@ -119,7 +119,26 @@ void jpeg(const std::string& path)
     put(path, bytes.toStdString());
 }
 
+// A 64 x 48 picture as PNG, its chunks before the image data `extra`; each row begins with the
+// filter type `filter` (0 to 4; others are an error).
+std::string smallPng(const std::string& extra, char filter = 0)
+{
+    QByteArray rows;
+    for (int y = 0; y < 48; ++y)
+        rows += filter + QByteArray(64 * 3, '\x40');
+    std::string p = png(64, 48, 8, 2, zlib(rows));
+    const size_t data = p.find("IDAT") - 4;
+    return p.insert(data, extra);
+}
+
 } // namespace
+
+void writePictureWithWarnings(const std::string& path)
+{
+    // A colour profile chunk too short to hold one: libpng warns (through Qt). Then rows of an
+    // unknown filter type: libpng reports the error on standard error itself.
+    put(path, smallPng(chunk("iCCP", std::string("icc\0\0", 5) + zlib("junk")), 9));
+}
 
 void writeSparse(const std::string& path, long long size)
 {

@@ -26,6 +26,10 @@ struct HugePicture
 };
 const std::vector<HugePicture>& hugePictures();
 
+// A small PNG picture that makes libpng warn through Qt and write an error of its own to
+// standard error; it is not shown.
+void writePictureWithWarnings(const std::string& path);
+
 // A PNG file of the given header and zlib-compressed image data.
 std::string png(int width, int height, int bitDepth, int colourType, const std::string& zlibData);
 

@@ -131,6 +131,35 @@ std::string smallPng(const std::string& extra, char filter = 0)
     return p.insert(data, extra);
 }
 
+void pngWithText(const std::string& path)
+{
+    put(path,
+        smallPng(chunk("tEXt", "Comment" + std::string(1, '\0') + std::string(30000000, 't'))));
+}
+
+void jpegWithComments(const std::string& path)
+{
+    QImage img(64, 48, QImage::Format_RGB32);
+    img.fill(Qt::darkCyan);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    img.save(&buffer, "JPEG");
+    // 458 comment segments of 64 KiB right after the start of the picture: 30 MB.
+    std::string comment = "\xff\xfe" + std::string("\xff\xff", 2) + std::string(65533, 'c');
+    std::string out = bytes.left(2).toStdString();
+    for (int i = 0; i < 458; ++i)
+        out += comment;
+    put(path, out + bytes.mid(2).toStdString());
+}
+
+void pngInAHugeFile(const std::string& path)
+{
+    put(path, smallPng(""));
+    if (::truncate(path.c_str(), 200 * MiB) != 0)
+        throw std::runtime_error("cannot extend " + path);
+}
+
 } // namespace
 
 void writePictureWithWarnings(const std::string& path)
@@ -191,6 +220,9 @@ const std::vector<HugePicture>& hugePictures()
             [](const std::string& p) { bmp(p, 20000, 20000, 24); } },
         { "GIF header, 20000 x 20000", gif },
         { "JPEG header, 20000 x 20000", jpeg },
+        { "PNG, 64 x 48, with a 30 MB text chunk", pngWithText },
+        { "JPEG, 64 x 48, with 30 MB of comments", jpegWithComments },
+        { "PNG, 64 x 48, in a 200 MB file", pngInAHugeFile },
     };
     return pictures;
 }

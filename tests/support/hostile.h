@@ -18,7 +18,8 @@ void writeLongLine(const std::string& path, long long size);
 // marker of the script grammar can come out of them; the same bytes every time.
 std::string garbage(size_t n);
 
-// Pictures of 20,000 x 20,000 pixels, or files whose header says so.
+// Pictures the game refuses: 20,000 x 20,000 pixels (or files whose header says so), and small
+// pictures with huge metadata or in a huge file.
 struct HugePicture
 {
     const char* name;

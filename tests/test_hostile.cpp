@@ -279,19 +279,33 @@ TEST(HostileData, BadChoiceCaptionFiles)
         }
     }
 
-    // More choices than the 16-bit button indices can hold: a report, and quickly.
-    test::Game g;
-    std::string lines;
-    for (int i = 0; i < 40000; ++i)
-        lines += "x\r";
-    test::writeBytes(g.dat("txt.dat"), lines);
-    g.file("0.dat", { u"はじまり" });
-    test::writeBytes(g.dat("kako.dat"), OldKako);
-    QElapsedTimer clock;
-    clock.start();
-    g.start();
-    expectRun(finish(g, clock), "dat/txt.dat: too many lines (at most 32766 choices)", OldKako,
-        "40,000 choices");
+    // The most choices the layout's 16-bit arithmetic can lay out (the buttons and the heading
+    // make 32,767 rows): every button is placed, the quit button ends at the bottom edge.
+    for (const int choices : { 32764, 32765, 40000 }) {
+        test::Game g;
+        std::string lines;
+        for (int i = 0; i < choices; ++i)
+            lines += "x\r";
+        test::writeBytes(g.dat("txt.dat"), lines);
+        g.file("0.dat", { u"はじまり" });
+        test::writeBytes(g.dat("kako.dat"), OldKako);
+        QElapsedTimer clock;
+        clock.start();
+        Fom& f = g.start();
+        if (choices == 32764) {
+            ASSERT_FALSE(g.exited);
+            ASSERT_EQ(f.Com.UBound(), 32765);
+            const CommandButton& quit = f.Com(f.Com.UBound());
+            EXPECT_EQ(u8(quit.Caption()), "終了");
+            EXPECT_TRUE(quit.Visible());
+            EXPECT_NEAR(quit.Top() + quit.Height(), 30, 1e-6);
+            EXPECT_TRUE(f.Com(0).Visible());
+            EXPECT_NEAR(f.Com(0).Top(), 30.0 / 32767, 1e-6);
+        }
+        expectRun(finish(g, clock),
+            choices == 32764 ? "" : "dat/txt.dat: too many lines (at most 32764 choices)", OldKako,
+            std::to_string(choices) + " choices");
+    }
 }
 
 TEST(HostileData, BadKeyFiles)

@@ -14,6 +14,8 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QImage>
+#include <QKeySequence>
+#include <QPushButton>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -306,6 +308,32 @@ TEST(HostileData, BadChoiceCaptionFiles)
             choices == 32764 ? "" : "dat/txt.dat: too many lines (at most 32764 choices)", OldKako,
             std::to_string(choices) + " choices");
     }
+}
+
+TEST(HostileData, CaptionsWithAmpersandsAreShownAsWritten)
+{
+    // To a Qt button "&" marks a keyboard shortcut (Alt and the next letter presses it) and is
+    // not shown; "&&" shows one "&".
+    const std::vector<Text> captions = { u"&&&", u"A&B", u"&x", u"y&", u"R&&D & more" };
+    test::Game g;
+    g.minimalStory(captions);
+    Fom& f = g.start();
+    std::vector<std::string> shown, written;
+    for (const QPushButton* b : f.Me.widget()->findChildren<QPushButton*>()) {
+        EXPECT_TRUE(QKeySequence::mnemonic(b->text()).isEmpty()) << b->text().toStdString();
+        QString text;
+        for (qsizetype i = 0; i < b->text().size(); ++i) {
+            if (b->text()[i] == u'&' && ++i == b->text().size())
+                break;
+            text += b->text()[i];
+        }
+        shown.push_back(text.toStdString());
+    }
+    for (int i = 0; i <= f.Com.UBound(); ++i)
+        written.push_back(u8(f.Com(i).Caption()));
+    std::sort(shown.begin(), shown.end());
+    std::sort(written.begin(), written.end());
+    EXPECT_EQ(shown, written);
 }
 
 TEST(HostileData, BadKeyFiles)

@@ -295,7 +295,9 @@ void CommandButton::cloneFrom(const CommandButton& first)
 void CommandButton::setCaption(Text caption)
 {
     caption_ = std::move(caption);
-    static_cast<QPushButton*>(widget_)->setText(displayText(caption_));
+    // Shown exactly as written: to a Qt button "&" marks a keyboard shortcut, "&&" is an "&".
+    static_cast<QPushButton*>(widget_)->setText(
+        displayText(caption_).replace(QLatin1Char('&'), QLatin1String("&&")));
 }
 
 void CommandButton::setEnabled(bool e)

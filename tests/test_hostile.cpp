@@ -15,7 +15,9 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QKeySequence>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTextBlock>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -487,6 +489,40 @@ TEST(HostileData, AReplayOfAnEnormousScriptStaysBounded)
     EXPECT_EQ(text.rfind("●　過去見　「big」　●\r\n\r\nA\r\nA\r\n", 0), 0u);
     EXPECT_NE(text.find("長すぎる"), std::string::npos) << text.substr(text.size() - 200);
     EXPECT_LE(f.Txt.text().size(), 3 * MiB);
+}
+
+TEST(HostileData, AReplayOfVeryLongLinesReachesTheTextLayoutInShortParagraphs)
+{
+    // Qt's text layout takes time that grows with the square of a paragraph's length where it
+    // cannot break it (a 1 MiB line of letters took 50 s): the box shows short paragraphs.
+    test::Game g;
+    g.minimalStory();
+    test::writeBytes(g.dat("kako.dat"), "long\r\n");
+    std::string words;
+    while (words.size() < 5000)
+        words += "the brown fox walks over a lazy dog ";
+    // Words, then the longest line a script can have: the replay reads both.
+    test::writeBytes(g.dat("long.dat"), words + "\r\n" + std::string(Files::MaxLineBytes, 'x'));
+    Fom& f = openPastRecords(g);
+    f.Lst.clickItem(0);
+    const Text lines = fromUtf8(words) + u"\r\n" + Text(Files::MaxLineBytes, u'x');
+    EXPECT_EQ(f.Txt.text(), u"●　過去見　「long」　●\r\n\r\n" + lines);
+
+    const QPlainTextEdit* box = f.Me.widget()->findChild<QPlainTextEdit*>();
+    ASSERT_NE(box, nullptr);
+    QString shown;
+    int longest = 0;
+    for (QTextBlock b = box->document()->begin(); b.isValid(); b = b.next()) {
+        longest = std::max(longest, b.length() - 1);
+        shown += b.text();
+        if (b.text().contains(u"fox") && b.next().text().contains(u"fox")) {
+            EXPECT_TRUE(b.text().endsWith(u' ')) << "words are broken after a space";
+        }
+    }
+    EXPECT_LE(longest, 1000);
+    // Nothing is lost or changed but the line breaks.
+    EXPECT_EQ(shown.toStdU16String(),
+        u"●　過去見　「long」　●" + fromUtf8(words) + Text(Files::MaxLineBytes, u'x'));
 }
 
 TEST(HostileData, BadPicturesAreSkippedQuicklyAndTheHeldOneStays)

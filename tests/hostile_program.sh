@@ -171,38 +171,27 @@ else
   skip "the data folder on a full disk" "no mounts in a user namespace here (unshare -rm)"
 fi
 
-# A hostile process. The first event's picture makes libpng warn through Qt and write an error
-# of its own, so the game writes to its standard error at once.
-warning_folder() {
-  new_folder "$1"; list_b1; "$tool" warning "$dir/dat/ive.dat" 2> /dev/null
-}
-# Standard input, output and error closed: opened again on /dev/null before anything else.
+# A hostile process. A list without this run's first event, and a first picture that makes
+# libpng warn through Qt and write an error of its own: the game writes to standard error at once.
+process_folder() { new_folder "$1"; list_b1; "$tool" warning "$dir/dat/ive.dat" 2> /dev/null; }
 closed_std() { "$@" 0<&- 1>&- 2>&-; }
-# Standard error a pipe whose reader has gone: a write fails (SIGPIPE ends nothing).
-stderr_reader_gone() {
-  local fifo r w
-  fifo=$(mktemp -u "$work/fifo.XXXXXX"); mkfifo "$fifo"
-  exec {r}<> "$fifo" {w}> "$fifo"; exec {r}<&-; rm "$fifo"
+# Standard error a pipe whose reader has gone ($1 "gone"), or a full one that nobody reads.
+stderr_pipe() {
+  local how=$1 fifo r w; shift
+  fifo=$(mktemp -u "$work/fifo.XXXXXX"); mkfifo "$fifo"; exec {r}<> "$fifo" {w}> "$fifo"
+  rm "$fifo"
+  if [ "$how" = gone ]; then exec {r}<&-
+  else dd if=/dev/zero of=/dev/fd/$w oflag=nonblock bs=4k count=99 2> /dev/null || true; fi
   "$@" 2>&$w
 }
-# Standard error a full pipe that nobody reads: a write would wait for ever.
-stderr_full() {
-  local fifo r
-  fifo=$(mktemp -u "$work/fifo.XXXXXX"); mkfifo "$fifo"
-  exec {r}<> "$fifo"
-  dd if=/dev/zero of="$fifo" oflag=nonblock bs=4096 count=1000 2> /dev/null || true
-  rm "$fifo"
-  "$@" 2>&$r
-}
-warning_folder closed-std
+process_folder closed-std
 run_case "standard input, output and error closed" 0 "" saved closed_std
-warning_folder reader-gone
-run_case "standard error: a pipe whose reader has gone" 0 "" saved stderr_reader_gone
-warning_folder full-pipe
-run_case "standard error: a full pipe nobody reads" 0 "" saved stderr_full
+process_folder reader-gone
+run_case "standard error: a pipe whose reader has gone" 0 "" saved stderr_pipe gone
+process_folder full-pipe
+run_case "standard error: a full pipe nobody reads" 0 "" saved stderr_pipe full
 # Twenty pictures that make libpng warn twice each through Qt: the warning is shown three times.
-warning_folder repeated-warning
-cp "$dir/dat/ive.dat" "$dir/dat/warn.dat"
+process_folder warnings; cp "$dir/dat/ive.dat" "$dir/dat/warn.dat"
 for i in $(seq 1 20); do printf '>img>warn\r\n'; done > "$dir/dat/0.dat"
 HOSTILE_CLOSE_AFTER=3 run_case "one warning forty times" 0 "" saved
 shown=$(grep -c 'iCCP' "$work/one warning forty times.err" || true)
@@ -212,77 +201,55 @@ for signal in INT HUP; do
   HOSTILE_CLOSE_SIGNAL=$signal run_case "closed by SIG$signal" 0 "" saved
 done
 
-# On an X server of the test's own (Xvfb on a free display). Each case runs the program until the
-# step given has done what it tests; a program still there 30 s later is killed (status 137).
-display_tools=true
-for t in Xvfb xdotool openbox wmctrl; do command -v "$t" > /dev/null || display_tools=false; done
-start_display() {
-  local number="$work/display-number"
-  rm -f "$number"
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3> "$number" 2> /dev/null &
-  xvfb=$!
-  disown "$xvfb" # killing it is part of the test, not news
-  for _ in $(seq 1 100); do [ -s "$number" ] && break; sleep 0.1; done
-  export DISPLAY=":$(cat "$number")"
-}
-stop_display() {
-  [ -n "${xvfb:-}" ] || return 0
-  kill "$xvfb" 2> /dev/null || true
-  for _ in $(seq 1 50); do kill -0 "$xvfb" 2> /dev/null || break; sleep 0.1; done
-  xvfb=""
-}
-trap 'stop_display; rm -rf "$work"' EXIT
-# The game's window (or its error report), once it is on the screen.
-game_window() {
-  timeout 20 xdotool search --sync --onlyvisible --name '^Pelirra$' 2> /dev/null | head -1 || true
-}
-# The first event's header is on the screen: "0" is in the list.
-shown() { window=$(game_window); sleep 0.5; }
-run_display_case() {
-  local name=$1 want_status=$2 want_report=$3 want_kako=$4 step=$5 redirect=${6:-}
-  local err="$work/$name.err" before runner pid status
-  before=$(kako_bytes)
+# On an X server of the test's own (Xvfb on a free display), which it may kill: runs $5, the
+# program ($run), then the step $4 (with $pid, and $window once shown); a program still there
+# 30 s later is killed (status 137).
+display_case() {
+  local name=$1 want_status=$2 want_report=$3 step=$4 err="$work/$1.err" run=./pelirra runner
+  local status
+  new_folder "x-$name"; list_b1
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3> "$work/display" 2> /dev/null &
+  xvfb=$!; disown "$xvfb" # killing it is part of the test, not news
+  for _ in $(seq 1 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+  export DISPLAY=":$(cat "$work/display")"; rm "$work/display"
+  eval "${5:-}"
   (cd "$dir" && QT_QPA_PLATFORM=xcb exec /usr/bin/time -o "$err.time" -f 'peak-rss-kb %M' \
-    sh -c "echo \$\$ > pid; exec ./pelirra $redirect") 2> "$err" &
+    sh -c "echo \$\$ > pid; exec $run") 2> "$err" &
   runner=$!
   for _ in $(seq 1 100); do [ -s "$dir/pid" ] && break; sleep 0.1; done
-  pid=$(cat "$dir/pid")
-  eval "$step" || true
+  pid=$(cat "$dir/pid"); eval "$step" || true
   for _ in $(seq 1 300); do kill -0 "$runner" 2> /dev/null || break; sleep 0.1; done
-  kill -KILL "$pid" 2> /dev/null || true
-  set +e; wait "$runner"; status=$?; set -e
-  stop_display
-  check_run "$name" "$want_status" "$want_report" "$want_kako" "$status" "$before"
+  kill -KILL "$pid" "$xvfb" 2> /dev/null || true
+  set +e; wait "$runner"; status=$?; wait; set -e # a window manager ends with its display
+  check_run "$name" "$want_status" "$want_report" saved "$status" ""
 }
+# The game's window (or its error report) is on the screen: "0" is in the list.
+shown() {
+  window=$(timeout 20 xdotool search --sync --onlyvisible --name '^Pelirra$' | head -1 || true)
+  sleep 0.5
+}
+display_tools=true
+for t in Xvfb xdotool openbox wmctrl; do command -v "$t" > /dev/null || display_tools=false; done
 if $display_tools; then
+  trap 'kill "${xvfb:-}" 2> /dev/null; rm -rf "$work"' EXIT
   if [ -n "${ASAN_OPTIONS:-}" ]; then # the sanitizer build: a third-party report to pass over
     export ASAN_OPTIONS="$ASAN_OPTIONS:suppressions=$(realpath "$(dirname "$0")/../scripts/asan.supp")"
   fi
-  start_display; new_folder x-server-killed; list_b1
-  run_display_case "the X server killed" 1 "" saved 'shown; kill -KILL $xvfb'
-  start_display; new_folder x-connection-dropped; list_b1
-  run_display_case "the connection dropped by the X server" 1 "" saved \
-    'shown; xdotool windowkill $window'
-  start_display; new_folder x-stderr-closed; list_b1
-  run_display_case "standard error closed, on X" 0 "" saved 'shown; kill -TERM $pid' '2>&-'
+  display_case "the X server killed" 1 "" 'shown; kill -KILL $xvfb'
+  display_case "the connection dropped by the X server" 1 "" 'shown; xdotool windowkill $window'
+  display_case "standard error closed, on X" 0 "" 'shown; kill -TERM $pid' 'run="./pelirra 2>&-"'
   # The quit button: the lowest of three buttons, right of the picture (the layout's rows).
-  start_display; new_folder x-quit-button; list_b1
-  run_display_case "the quit button clicked" 0 "" saved 'shown
+  display_case "the quit button clicked" 0 "" 'shown
     eval "$(xdotool getwindowgeometry --shell $window)"
     xdotool mousemove --window $window $((WIDTH * 141 / 160)) $((HEIGHT * 7 / 8)) click 1'
-  start_display
-  openbox --sm-disable > /dev/null 2>&1 &
-  for _ in $(seq 1 100); do wmctrl -m > /dev/null 2>&1 && break; sleep 0.1; done
-  new_folder x-close-box; list_b1
-  run_display_case "the close box (openbox)" 0 "" saved 'shown; wmctrl -i -c $window'
-  wait # openbox ends with its display
+  display_case "the close box (openbox)" 0 "" 'shown; wmctrl -i -c $window' \
+    'openbox --sm-disable > /dev/null 2>&1 &
+    for _ in $(seq 1 100); do wmctrl -m > /dev/null 2>&1 && break; sleep 0.1; done'
   # A route whose first event is missing: the report is open when the signal comes.
   for signal in TERM INT HUP; do
-    start_display; new_folder "x-report-$signal"; list_b1
-    printf 'Hello\r\n>hantei\r\n' > "$dir/dat/0.dat"
-    run_display_case "the error report open, then SIG$signal" 1 "dat/a1.dat: not found" saved \
-      "for _ in \$(seq 1 100); do grep -q '^pelirra: ' \"\$err\" && break; sleep 0.1; done
-      game_window > /dev/null; kill -$signal \$pid"
+    display_case "the error report open, then SIG$signal" 1 "dat/a1.dat: not found" \
+      "timeout 20 sh -c 'until grep -q \"^pelirra: \" \"\$0\"; do sleep 0.1; done' \"\$err\"
+      shown; kill -$signal \$pid" "printf 'Hello\r\n>hantei\r\n' > \"\$dir/dat/0.dat\""
   done
 else
   skip "the display cases" "Xvfb, xdotool, openbox or wmctrl is missing"

@@ -96,14 +96,20 @@ void gif(const std::string& path)
     put(path, g);
 }
 
-void jpeg(const std::string& path)
+QByteArray smallJpeg(int width, int height)
 {
-    QImage img(64, 64, QImage::Format_RGB32);
+    QImage img(width, height, QImage::Format_RGB32);
     img.fill(Qt::darkCyan);
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
     img.save(&buffer, "JPEG");
+    return bytes;
+}
+
+void jpeg(const std::string& path)
+{
+    QByteArray bytes = smallJpeg(64, 64);
     // The frame header (SOF0) says 20,000 x 20,000; the data is that of 64 x 64.
     for (int i = 2; i + 9 < bytes.size();) {
         const auto marker = static_cast<unsigned char>(bytes[i + 1]);
@@ -123,12 +129,8 @@ void jpeg(const std::string& path)
 // filter type `filter` (0 to 4; others are an error).
 std::string smallPng(const std::string& extra, char filter = 0)
 {
-    QByteArray rows;
-    for (int y = 0; y < 48; ++y)
-        rows += filter + QByteArray(64 * 3, '\x40');
-    std::string p = png(64, 48, 8, 2, zlib(rows));
-    const size_t data = p.find("IDAT") - 4;
-    return p.insert(data, extra);
+    const std::string p = png(64, 48, 8, 2, zlib((filter + QByteArray(64 * 3, '@')).repeated(48)));
+    return std::string(p).insert(p.find("IDAT") - 4, extra);
 }
 
 void pngWithText(const std::string& path)
@@ -139,18 +141,10 @@ void pngWithText(const std::string& path)
 
 void jpegWithComments(const std::string& path)
 {
-    QImage img(64, 48, QImage::Format_RGB32);
-    img.fill(Qt::darkCyan);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    img.save(&buffer, "JPEG");
     // 458 comment segments of 64 KiB right after the start of the picture: 30 MB.
-    std::string comment = "\xff\xfe" + std::string("\xff\xff", 2) + std::string(65533, 'c');
-    std::string out = bytes.left(2).toStdString();
-    for (int i = 0; i < 458; ++i)
-        out += comment;
-    put(path, out + bytes.mid(2).toStdString());
+    const QByteArray bytes = smallJpeg(64, 48);
+    const QByteArray comment = "\xff\xfe\xff\xff" + QByteArray(65533, 'c');
+    put(path, (bytes.left(2) + comment.repeated(458) + bytes.mid(2)).toStdString());
 }
 
 void pngInAHugeFile(const std::string& path)

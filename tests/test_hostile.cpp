@@ -712,3 +712,97 @@ TEST(HostileData, BadMusicIsSilentAndNeverHoldsUpTheStart)
         EXPECT_EQ(test::readBytes(g.dat("kako.dat")), OldKako) << c.what;
     }
 }
+
+TEST(HostileData, TwoCopiesOnOneStoryFolderKeepEachOthersRecords)
+{
+    // Copy A plays into event 1 while copy B only sees event 0; A quits, then B. Each save keeps
+    // what is in the file then, and adds its own records after it.
+    test::Game a;
+    a.file("txt.dat", { u"喜び" });
+    for (const char* name : { "0", "1", "2" })
+        a.file(std::string(name) + ".dat", { u"x" });
+    test::writeBytes(a.dat("kako.dat"), OldKako);
+    test::Game b;
+    b.sys.programFolder = a.sys.programFolder;
+    Fom& fa = a.start();
+    Fom& fb = b.start();
+    a.run([&] {
+        fa.IveNo = 1;
+        fa.StartIve();
+    });
+    fa.Com(fa.Com.UBound()).click();
+    EXPECT_EQ(test::readBytes(a.dat("kako.dat")), OldKako + "1\r\n");
+    b.run([&] {
+        fb.IveNo = 2;
+        fb.StartIve();
+    });
+    fb.Com(fb.Com.UBound()).click();
+    EXPECT_TRUE(a.errors.empty() && b.errors.empty());
+    EXPECT_EQ(test::readBytes(a.dat("kako.dat")), OldKako + "1\r\n2\r\n");
+
+    // The file taken away meanwhile, or replaced by a list the game cannot read: the first is
+    // written anew with this copy's list, the second is left as it is, with a report.
+    for (const bool unreadable : { false, true }) {
+        test::Game c;
+        c.minimalStory();
+        test::writeBytes(c.dat("kako.dat"), OldKako);
+        Fom& fc = c.start();
+        ::unlink(c.dat("kako.dat").c_str());
+        if (unreadable)
+            test::writeBytes(c.dat("kako.dat"), "0\r\n" + std::string(2 * MiB, 'x') + "\r\n");
+        const std::string before = state(c.dat("kako.dat"));
+        fc.Com(fc.Com.UBound()).click();
+        if (!unreadable) {
+            EXPECT_TRUE(c.errors.empty());
+            EXPECT_EQ(test::readBytes(c.dat("kako.dat")), OldKako);
+            continue;
+        }
+        ASSERT_EQ(c.errors.size(), 1u);
+        EXPECT_EQ(u8(c.errors[0]),
+            "dat/kako.dat: line 2 is longer than 1048576 bytes (another program changed it while "
+            "the game ran)\nThe list of past records could not be saved; the earlier kako.dat is "
+            "unchanged.");
+        EXPECT_EQ(state(c.dat("kako.dat")), before);
+    }
+}
+
+TEST(HostileData, AKakoDatThatIsASymbolicLinkIsNeitherFollowedNorReplaced)
+{
+    const std::string notSaved
+        = "The list of past records was not saved. When the game started it could not be read, so "
+          "the file was left as it was: dat/kako.dat: is a symbolic link; the game keeps its list "
+          "only in a file of its own, so it neither reads nor replaces a link (put the file itself "
+          "in its place)";
+    for (const bool dangling : { false, true }) {
+        test::Game g;
+        g.minimalStory();
+        const std::string target = g.folder() + "/a file of the player's";
+        if (!dangling) {
+            test::writeBytes(target, "secret\r\n");
+            ::chmod(target.c_str(), 0444);
+        }
+        ASSERT_EQ(::symlink(target.c_str(), g.dat("kako.dat").c_str()), 0);
+        QElapsedTimer clock;
+        clock.start();
+        g.start();
+        EXPECT_EQ(g.listed(), std::vector<std::string> { "0" }) << "the link is not read";
+        const Outcome r = finish(g, clock);
+        ASSERT_EQ(r.reports.size(), 1u);
+        EXPECT_EQ(r.reports[0], notSaved);
+        EXPECT_EQ(QFileInfo(QString::fromStdString(g.dat("kako.dat"))).symLinkTarget(),
+            QString::fromStdString(target));
+        EXPECT_EQ(state(target), dangling ? "<missing>" : "secret\r\n");
+    }
+
+    // A link put in place of the list while the game ran is not replaced either.
+    test::Game g;
+    g.minimalStory();
+    test::writeBytes(g.dat("kako.dat"), OldKako);
+    g.start();
+    ::unlink(g.dat("kako.dat").c_str());
+    ASSERT_EQ(::symlink("/dev/null", g.dat("kako.dat").c_str()), 0);
+    g.fom().Com(g.fom().Com.UBound()).click();
+    ASSERT_EQ(g.errors.size(), 1u);
+    EXPECT_EQ(u8(g.errors[0]).rfind("dat/kako.dat: has become a symbolic link", 0), 0u);
+    EXPECT_TRUE(QFileInfo(QString::fromStdString(g.dat("kako.dat"))).isSymLink());
+}

@@ -3,16 +3,38 @@
 #include "platform/process.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QPointer>
 #include <QSocketNotifier>
 
 #include <csignal>
+#include <pwd.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 namespace platform {
+namespace {
+
+Text defaultUserDataFolder()
+{
+    const QString data = qEnvironmentVariable("XDG_DATA_HOME");
+    if (data.startsWith(QLatin1Char('/')))
+        return data.toStdU16String();
+    QString home = qEnvironmentVariable("HOME");
+    if (!home.startsWith(QLatin1Char('/'))) {
+        const passwd* pw = ::getpwuid(::getuid());
+        home = pw && pw->pw_dir ? QFile::decodeName(pw->pw_dir) : QString();
+    }
+    if (!home.startsWith(QLatin1Char('/')))
+        return {};
+    if (home.endsWith(QLatin1Char('/')))
+        home.chop(1);
+    return (home + QStringLiteral("/.local/share")).toStdU16String();
+}
+
+} // namespace
 
 namespace {
 // The error report on screen, while it is open.
@@ -22,6 +44,7 @@ QPointer<QMessageBox> openReport;
 System::System()
     : mci(makeDefaultMci())
     , programFolder(QCoreApplication::applicationDirPath().toStdU16String())
+    , userDataFolder(defaultUserDataFolder())
 {
     showError = [](const Text& message) {
         writeStandardError("pelirra: " + toUtf8(message) + "\n");

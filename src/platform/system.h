@@ -30,6 +30,9 @@ public:
 
     // The folder that holds the running program.
     Text programFolder;
+    // The folder where programs keep this user's data: $XDG_DATA_HOME when it is set to a full
+    // path, else ~/.local/share; empty when the user has no home folder.
+    Text userDataFolder;
     // Shows one error report to the player.
     std::function<void(const Text& message)> showError;
     // Leaves the event loop with an exit code.

@@ -275,6 +275,11 @@ shown() {
   window=$(timeout 20 xdotool search --sync --onlyvisible --name '^Pelirra$' | head -1 || true)
   sleep 0.5
 }
+# Does $1 until the program has ended, at most five times a second apart (a busy machine may
+# take a click or a close request before the window is ready for it).
+until_ended() {
+  for _ in 1 2 3 4 5; do eval "$1"; sleep 1; kill -0 "$pid" 2> /dev/null || return 0; done
+}
 display_tools=true
 for t in Xvfb xdotool openbox wmctrl; do command -v "$t" > /dev/null || display_tools=false; done
 if $display_tools; then
@@ -288,8 +293,8 @@ if $display_tools; then
   # The quit button: the lowest of three buttons, right of the picture (the layout's rows).
   display_case "the quit button clicked" 0 "" 'shown
     eval "$(xdotool getwindowgeometry --shell $window)"
-    xdotool mousemove --window $window $((WIDTH * 141 / 160)) $((HEIGHT * 7 / 8)) click 1'
-  display_case "the close box (openbox)" 0 "" 'shown; wmctrl -i -c $window' \
+    until_ended "xdotool mousemove --window $window $((WIDTH * 141 / 160)) $((HEIGHT * 7 / 8)) click 1"'
+  display_case "the close box (openbox)" 0 "" 'shown; until_ended "wmctrl -i -c $window"' \
     'openbox --sm-disable > /dev/null 2>&1 &
     for _ in $(seq 1 100); do wmctrl -m > /dev/null 2>&1 && break; sleep 0.1; done'
   # A route whose first event is missing: the report is open when the signal comes.

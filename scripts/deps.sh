@@ -10,7 +10,11 @@ packages=(
   fonts-ipafont-gothic timgm6mb-soundfont
   xvfb xauth imagemagick
   libxcb1-dev # the start-up benchmark sees the window mapped on the display
+  xdotool openbox wmctrl # the real program on an X server: clicks, the close box
   time # peak memory of the real program in the robustness tests
+  # installing and packaging: the desktop entry and metainfo checks, the manual page, cpack's
+  # dependencies from the linked libraries
+  desktop-file-utils appstream groff-base dpkg-dev file
 )
 packages+=("$@")
 

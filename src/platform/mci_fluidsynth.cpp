@@ -144,7 +144,7 @@ bool exists(const std::string& path)
 // configuration, or the socket of the user's or the system's own server.
 bool pulseServerMayAnswer()
 {
-    if (const char* servers = std::getenv("PULSE_SERVER")) {
+    if (const char* servers = std::getenv("PULSE_SERVER"); servers && *servers) {
         std::istringstream list(servers);
         for (std::string address; list >> address;) {
             if (address.front() == '{') // {machine-id}address: meant for that machine

@@ -1,4 +1,6 @@
 // Pelirra: creates the application and the window, runs the event loop.
+#include "platform/process.h"
+#include "shell/command_line.h"
 #include "shell/fom.h"
 
 #include <QApplication>
@@ -9,12 +11,19 @@
 
 int main(int argc, char** argv)
 {
-    QApplication app(argc, argv);
+    platform::prepareProcess(); // standard descriptors, broken pipes, the libraries' messages
+    // The command line is the game's own (Qt's options are not taken): read before the display.
+    const CommandLine command = readCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    if (const std::optional<int> status = finishCommandLine(command))
+        return *status;
+    int qtArgc = 1;
+    QApplication app(qtArgc, argv);
     QApplication::setApplicationName(QStringLiteral("Pelirra"));
     QApplication::setQuitOnLastWindowClosed(false); // the close step itself ends the program
 
     platform::System system;
     Fom fom(system);
+    fom.setStart(command.start);
     system.onTerminationRequest([&fom] { fom.Me.close(); });
     // For the start-up benchmark: print the wall-clock time at which the first event's header is
     // on screen, then leave at once (nothing is saved).

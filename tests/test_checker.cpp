@@ -50,7 +50,8 @@ public:
     {
         test::writeBytes(path(name), data);
     }
-    void picture(const std::string& name) { test::writePicture(path(name), 8, 6, "PNG"); }
+    // The size the game draws its pictures for.
+    void picture(const std::string& name) { test::writePicture(path(name), 640, 480, "PNG"); }
     void remove(const std::string& name)
     {
         ASSERT_TRUE(QFile::remove(QString::fromStdString(path(name))));
@@ -319,6 +320,33 @@ TEST(CheckPictures, PictureLinesNameLoadablePicturesThatClashWithNothing)
     Folder unused;
     unused.file("old.dat", { u"むかし" });
     EXPECT_TRUE(only(unused.check(), Severity::Warning, "old.dat", 0, "not used"));
+}
+
+TEST(CheckPictures, APictureNotOf640By480IsStretched)
+{
+    Folder sizes;
+    sizes.file("0.dat", { u">img>wide", u"はじまり", u">img>big", u">p", u">end" });
+    test::writePicture(sizes.path("wide.dat"), 800, 480, "PNG");
+    test::writePicture(sizes.path("big.dat"), 1280, 960, "JPEG");
+    const check::Result result = sizes.check();
+    EXPECT_EQ(result.report.warnings(), 2) << all(result);
+    EXPECT_TRUE(reports(result, Severity::Warning, "wide.dat", 0,
+        "the picture is 800 x 480 pixels, not 640 x 480: the game stretches every picture to its "
+        "4 : 3 picture box, so this one shows distorted"));
+    EXPECT_TRUE(reports(result, Severity::Warning, "big.dat", 0,
+        "the picture is 1280 x 960 pixels, not 640 x 480: the game stretches every picture to its "
+        "4 : 3 picture box"));
+}
+
+TEST(CheckMarkers, LowercaseLatinLettersInTextCanTurnALineIntoAMarker)
+{
+    Folder latin;
+    // Text now, but a character put before "end", or a "p" added, makes each a marker line.
+    latin.file("0.dat",
+        { u"はじまり", u"end of the line?", u"「OK」と言った", u"ＯＫ、ｐ", u">p", u">end" });
+    const check::Result result = latin.check();
+    EXPECT_TRUE(only(result, Severity::Warning, "0.dat", 2,
+        "lowercase Latin letters in a text line (「end of the line?」)"));
 }
 
 TEST(CheckPages, PagesAsTheTextWindowShowsThem)

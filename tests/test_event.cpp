@@ -284,3 +284,55 @@ TEST(EventFailures, AnEndingThatRunsOutWithoutEndIsReported)
         std::string::npos);
     EXPECT_TRUE(g.exited);
 }
+
+TEST(EventPlayer, AnAuthorsTrialBeginsAtItsEventWithItsScoreUntilTheStoryStartsOver)
+{
+    test::Game g;
+    g.file("txt.dat", {});
+    g.file("0.dat", { u"first" });
+    g.file("a2.dat", { u"late", u">p", u">end" });
+    StartOptions trial;
+    trial.event = script::splitEventName(u"a2");
+    trial.score = 12;
+    Fom f(g.sys);
+    f.setStart(trial);
+    f.load();
+    f.Me.Show(); // the second activation begins the trial again, as it begins 0.dat
+    EXPECT_EQ(u8(f.Lbl.Caption()), "Quillet > ★☆☆\r\n");
+    EXPECT_EQ(f.Point, 12);
+    EXPECT_EQ(u8(f.IveRoute), "a");
+    EXPECT_EQ(f.IveNo, 3);
+    g.run([&] { f.TimIve_Timer(); });
+    EXPECT_EQ(u8(f.Lbl.Caption()), "Quillet > ★☆☆\r\n\r\nlate");
+    f.Lbl.press(MouseButton::Left); // the page break
+    f.Lbl.press(MouseButton::Left); // the end line: the story starts over
+    EXPECT_EQ(f.Point, 0);
+    EXPECT_EQ(u8(f.IveRoute), "");
+    EXPECT_EQ(u8(f.Lbl.Caption()), "Quillet > \r\n");
+    EXPECT_TRUE(g.errors.empty());
+}
+
+TEST(ScriptGrammar, EventNamesSplitIntoRouteNumberAndEnding)
+{
+    const auto parts = [](TextView name) {
+        const auto p = script::splitEventName(name);
+        if (!p)
+            return std::string("none");
+        return u8(p->route) + "|" + (p->number ? std::to_string(*p->number) : "-") + "|"
+            + u8(p->ending);
+    };
+    EXPECT_EQ(parts(u"0"), "|0|");
+    EXPECT_EQ(parts(u"12"), "|12|");
+    EXPECT_EQ(parts(u"a2"), "a|2|");
+    EXPECT_EQ(parts(u"b1"), "b|1|");
+    EXPECT_EQ(parts(u"ag"), "a|-|g");
+    EXPECT_EQ(parts(u"bb"), "b|-|b");
+    EXPECT_EQ(parts(u"g"), "|-|g");
+    EXPECT_EQ(parts(u"b"), "|-|b");
+    for (TextView bad : { u"", u"a", u"c1", u"ba", u"01", u"a-1", u"1g", u"gg", u"a1b", u"１" })
+        EXPECT_EQ(parts(bad), "none") << u8(Text(bad));
+    for (TextView name : { u"0", u"a2", u"bg", u"g" }) {
+        const auto p = script::splitEventName(name);
+        EXPECT_EQ(script::eventName(p->route, p->number, p->ending), name);
+    }
+}

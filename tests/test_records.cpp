@@ -1,10 +1,12 @@
 // The past-record list and reading an event again.
 #include "support/game.h"
 
+#include "records/kako_rules.h"
 #include "records/replay_rules.h"
 #include "shell/paths.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 using namespace platform;
 using replay::Effect;
@@ -210,4 +212,113 @@ TEST(Replay, NamesWrittenOnWindowsSeparateFoldersWithABackslash)
     r.run([&] { r.f.ShowImg(u"pics\\sea"); });
     EXPECT_EQ(r.f.Img.surfacePixel(4, 4), (Color { 0, 255, 0 }));
     EXPECT_TRUE(r.errors.empty());
+}
+
+TEST(KakoRules, EachStoryFolderHasAFolderOfItsOwnForItsList)
+{
+    using kako::userFolderName;
+    EXPECT_EQ(u8(userFolderName(u"/usr/share/games/pelirra/dat")), "usr-share-games-pelirra-dat");
+    EXPECT_EQ(u8(userFolderName(u"/home/u/my-story")), "home-u-my%2Dstory");
+    EXPECT_EQ(u8(userFolderName(u"/home/u/.物語/100%")), "home-u-.物語-100%25");
+    EXPECT_EQ(u8(userFolderName(u"/.hidden")), "%2Ehidden");
+    EXPECT_EQ(u8(userFolderName(u"/")), "-");
+    EXPECT_NE(userFolderName(u"/a-b/c"), userFolderName(u"/a/b-c"));
+
+    // Too long for one folder's name: a number from the whole path, then its end.
+    const Text deep = u"/x" + Text(300, u'/') + u"物語の-フォルダ";
+    const Text other = u"/y" + Text(300, u'/') + u"物語の-フォルダ";
+    const std::string name = u8(userFolderName(deep));
+    EXPECT_LE(name.size(), kako::MaxFolderName);
+    EXPECT_TRUE(name.ends_with("物語の%2Dフォルダ")) << name;
+    EXPECT_NE(userFolderName(deep), userFolderName(other));
+    EXPECT_EQ(userFolderName(deep), userFolderName(deep)) << "the same from run to run";
+}
+
+namespace {
+
+// A game installed as PREFIX/games/pelirra, its story in PREFIX/share/games/pelirra/dat, with
+// no dat folder beside the program.
+struct Installed : test::Game
+{
+    std::string story = folder() + "/share/games/pelirra/dat";
+    explicit Installed(const std::string& kako = "")
+    {
+        QDir().mkpath(QString::fromStdString(folder() + "/games"));
+        QDir().mkpath(QString::fromStdString(story));
+        QDir(QString::fromStdString(folder())).rmdir("dat");
+        sys.programFolder = fromUtf8(folder() + "/games");
+        test::writeLines(story + "/txt.dat", { u"喜び" });
+        test::writeLines(story + "/0.dat", { u"はじまり" });
+        if (!kako.empty())
+            test::writeBytes(story + "/kako.dat", kako);
+    }
+    std::string userList() const
+    {
+        return folder() + "/home/.local/share/pelirra/"
+            + u8(kako::userFolderName(
+                fromUtf8(QDir(QString::fromStdString(story)).canonicalPath().toStdString())))
+            + "/kako.dat";
+    }
+    void quit() { fom().Com(fom().Com.UBound()).click(); }
+};
+
+} // namespace
+
+TEST(KakoPlace, TheInstalledStoryKeepsItsListInTheUsersFolder)
+{
+    Installed g("x\r\n");
+    Fom& f = g.start();
+    EXPECT_EQ(u8(f.DatPath), g.story + "/");
+    EXPECT_EQ(g.listed(), (std::vector<std::string> { "x", "0" }))
+        << "the story's own kako.dat is the list the first run starts from";
+    g.quit();
+    EXPECT_TRUE(g.errors.empty()) << u8(g.errors.front());
+    EXPECT_EQ(g.exitCode, 0);
+    EXPECT_EQ(test::readBytes(g.userList()), "x\r\n0\r\n");
+    EXPECT_EQ(test::readBytes(g.story + "/kako.dat"), "x\r\n") << "the story folder is untouched";
+    const QFileInfo folder(QString::fromStdString(g.folder() + "/home/.local/share/pelirra"));
+    EXPECT_EQ(folder.permissions() & (QFile::ReadOther | QFile::ReadGroup), 0)
+        << "new folders of the user's data are the user's own";
+
+    // The next run reads the list kept there.
+    test::Game next;
+    next.sys.programFolder = g.sys.programFolder;
+    next.sys.userDataFolder = g.sys.userDataFolder;
+    test::writeBytes(g.userList(), "x\r\n0\r\na1\r\n");
+    Fom& again = next.start();
+    EXPECT_EQ(next.listed(), (std::vector<std::string> { "x", "0", "a1" }));
+    again.Com(again.Com.UBound()).click();
+    EXPECT_EQ(test::readBytes(g.userList()), "x\r\n0\r\na1\r\n");
+    EXPECT_TRUE(next.errors.empty());
+}
+
+TEST(KakoPlace, NoPlaceForTheListIsReportedAndNothingIsWritten)
+{
+    {
+        // The user's data folder cannot be made: a file is where a folder should be.
+        Installed g("x\r\n");
+        test::writeBytes(g.folder() + "/home", "a file");
+        g.start();
+        g.quit();
+        ASSERT_EQ(g.errors.size(), 1u);
+        EXPECT_EQ(u8(g.errors[0]),
+            g.folder()
+                + "/home/.local: cannot be created (a file is in the way)\nThe list of past "
+                  "records "
+                  "could not be saved; the earlier kako.dat is unchanged.");
+        EXPECT_EQ(g.exitCode, 1);
+        EXPECT_EQ(test::readBytes(g.story + "/kako.dat"), "x\r\n");
+    }
+    {
+        // No home folder at all.
+        Installed g;
+        g.sys.userDataFolder.clear();
+        g.start();
+        g.quit();
+        ASSERT_EQ(g.errors.size(), 1u);
+        EXPECT_EQ(
+            u8(g.errors[0]).rfind("dat/kako.dat: the story folder cannot keep the list", 0), 0u)
+            << u8(g.errors[0]);
+        EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(g.story + "/kako.dat")));
+    }
 }

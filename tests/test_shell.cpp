@@ -1,6 +1,7 @@
 // Start-up, close and failures of the window, through its own events.
 #include "support/game.h"
 
+#include "shell/command_line.h"
 #include "shell/paths.h"
 
 #include <QCoreApplication>
@@ -8,6 +9,7 @@
 #include <QEvent>
 #include <QFile>
 #include <QFileInfo>
+#include <QTemporaryDir>
 #include <QWidget>
 
 using namespace platform;
@@ -180,4 +182,71 @@ TEST(Activation, SwitchingToAnotherProgramAndBackDoesNotRestart)
     fom.Me.Show();
     EXPECT_EQ(fom.Point, 7);
     EXPECT_EQ(fom.IveNo, 3);
+}
+
+TEST(StartUp, WithoutADatFolderBesideItTheInstalledStoryPlays)
+{
+    EXPECT_EQ(u8(folderAbove(u"/usr/games/")), "/usr/");
+    EXPECT_EQ(u8(folderAbove(u"/games/")), "/");
+    EXPECT_EQ(u8(folderAbove(u"/")), "/");
+    EXPECT_EQ(u8(installedStoryFolder(u"/opt/p/games/")), "/opt/p/share/games/pelirra/dat/");
+
+    test::Game g;
+    const std::string installed = g.folder() + "/share/games/pelirra/dat";
+    ASSERT_TRUE(QDir().mkpath(QString::fromStdString(installed)));
+    ASSERT_TRUE(QDir().mkpath(QString::fromStdString(g.folder() + "/games")));
+    test::writeLines(installed + "/txt.dat", { u"喜び" });
+    g.sys.programFolder = fromUtf8(g.folder() + "/games");
+    Fom& fom = g.start();
+    EXPECT_EQ(u8(fom.DatPath), installed + "/");
+    ASSERT_EQ(g.errors.size(), 1u);
+    EXPECT_EQ(u8(g.errors[0]), "dat/0.dat: not found") << "named from the folder that holds it";
+
+    // A dat folder beside the program wins: a portable copy plays its own story.
+    test::Game portable;
+    portable.minimalStory();
+    ASSERT_TRUE(
+        QDir().mkpath(QString::fromStdString(portable.folder() + "/../share/games/pelirra/dat")));
+    EXPECT_EQ(u8(portable.start().DatPath), portable.folder() + "/dat/");
+}
+
+TEST(CommandLine, AStoryFolderOrAnAuthorsTrialElseOneLineAndStatus2)
+{
+    using Action = CommandLine::Action;
+    const QTemporaryDir dir;
+    const std::string folder = dir.path().toStdString();
+    test::writeBytes(folder + "/file", "");
+
+    EXPECT_EQ(readCommandLine({}).action, Action::Play);
+    EXPECT_TRUE(readCommandLine({}).start.storyFolder.empty());
+    const CommandLine story = readCommandLine({ folder + "/" });
+    EXPECT_EQ(story.action, Action::Play);
+    EXPECT_EQ(u8(story.start.storyFolder), folder);
+    EXPECT_FALSE(story.start.event || story.start.score);
+
+    const CommandLine trial = readCommandLine({ "--event", "a2", "--score=20", folder });
+    EXPECT_EQ(trial.action, Action::Play);
+    ASSERT_TRUE(trial.start.event && trial.start.score);
+    EXPECT_EQ(u8(trial.start.event->route), "a");
+    EXPECT_EQ(trial.start.event->number, 2);
+    EXPECT_EQ(*trial.start.score, 20);
+
+    for (const char* arg : { "--help", "-h", "--version" }) {
+        const CommandLine c = readCommandLine({ arg, "--no-such-option" });
+        EXPECT_EQ(c.action, Action::Print) << arg;
+        EXPECT_EQ(finishCommandLine(c), 0);
+    }
+    EXPECT_EQ(readCommandLine({ "--version" }).text, "pelirra " PELIRRA_VERSION "\n");
+
+    // Wrong command lines (the real program's are in command_line.sh): one line each.
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>> {
+             { folder + "/file" }, { "--score", "32768" }, { folder, folder } }) {
+        const CommandLine c = readCommandLine(args);
+        EXPECT_EQ(c.action, Action::Fail);
+        EXPECT_EQ(c.text.find('\n'), std::string::npos);
+    }
+    EXPECT_EQ(readCommandLine({ folder, folder }).text,
+        "pelirra: " + folder + ": one story folder at a time (" + folder + " is named already)");
+    // After "--" a name that starts with "-" is a folder.
+    EXPECT_EQ(readCommandLine({ "--", "-x" }).text, "pelirra: -x: no such folder");
 }

@@ -83,7 +83,7 @@ const std::vector<Play> plays {
 
 void copyBundledStory(const test::Game& g)
 {
-    const QDir source(QStringLiteral(PELIRRA_SOURCE_DIR "/dat"));
+    const QDir source(QStringLiteral(PELIRRA_STORY_DIR));
     for (const QString& name : source.entryList(QDir::Files)) {
         if (name == QStringLiteral("kako.dat"))
             continue; // a player's own records, if any

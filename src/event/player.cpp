@@ -28,11 +28,7 @@ void Fom::StartIve()
         throw RuntimeError(
             sys.files.displayName(scriptPath_) + u": is empty (an event needs at least one line)");
 
-    bool listed = false;
-    for (int i = 0; i < Lst.ListCount() && !listed; ++i)
-        listed = Lst.List(i) == name;
-    if (!listed && !script::isUnlisted(name))
-        Lst.AddItem(name);
+    ListIve(name);
 
     Cnt = 3;
     StarStr = script::starBar(Point);
@@ -77,6 +73,9 @@ void Fom::TimIve_Timer()
         }
         return;
     case script::LineKind::End:
+        // The story starts over from its first event, also after an author's trial start.
+        start_.event.reset();
+        start_.score.reset();
         Form_Activate();
         return;
     case script::LineKind::PageBreak:

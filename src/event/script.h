@@ -1,5 +1,5 @@
 // The rules of event scripts, apart from any widget: which line is a marker, the name of the
-// next event, the star bar of the header, the events the past-record list leaves out.
+// next event, the star bar of the header.
 #pragma once
 
 #include "platform/text.h"
@@ -34,11 +34,19 @@ Text pictureName(TextView line);
 // Route letter + event number (nothing when empty) + ending letter.
 Text eventName(TextView route, std::optional<long> number, TextView ending);
 
+// The route letter, event number and ending letter that form an event's name ("a2": route "a",
+// number 2; "bg": route "b", ending "g"; "g": ending "g"), or nothing for a name the game never
+// forms.
+struct EventParts
+{
+    Text route;
+    std::optional<long> number;
+    Text ending;
+};
+std::optional<EventParts> splitEventName(TextView name);
+
 // One "★" for each full 10 points, then one "☆" for each point left.
 Text starBar(long point);
-
-// Events that are played but never listed among the past records.
-bool isUnlisted(TextView name);
 
 // The route and ending letters the score chooses.
 Text routeFor(long point);

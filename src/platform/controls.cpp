@@ -25,6 +25,47 @@ QString displayText(TextView t)
     return s;
 }
 
+namespace {
+// Qt lays out a paragraph in a time that grows with the square of its length where it finds no
+// place to break a line: one line of 1 MiB of letters without a space took the window away for
+// 50 s. The text box shows a paragraph longer than this as several, each broken after a space
+// where one is near its end; such lines are longer than any the box can show on one line.
+constexpr qsizetype MaxShownParagraph = 1000;
+
+QString displayParagraphs(TextView t)
+{
+    const QString s = displayText(t);
+    QString out;
+    qsizetype from = 0; // what is not in `out` yet
+    qsizetype start = 0; // the start of the current paragraph
+    for (qsizetype i = 0; i <= s.size(); ++i) {
+        if (i < s.size() && s[i] != u'\n') {
+            if (i - start < MaxShownParagraph)
+                continue;
+            qsizetype cut = i;
+            for (qsizetype k = i - 1; k > i - MaxShownParagraph / 2; --k) {
+                if (s[k] == u' ' || s[k] == u'\u3000') {
+                    cut = k + 1;
+                    break;
+                }
+            }
+            if (s[cut - 1].isHighSurrogate())
+                --cut;
+            out += QStringView(s).mid(from, cut - from);
+            out += u'\n';
+            from = start = cut;
+            i = cut - 1;
+            continue;
+        }
+        start = i + 1;
+    }
+    if (from == 0)
+        return s;
+    out += QStringView(s).mid(from);
+    return out;
+}
+} // namespace
+
 QColor toQColor(Color c)
 {
     return QColor(c.r, c.g, c.b);
@@ -363,7 +404,9 @@ void CommandButton::cloneFrom(const CommandButton& first)
 void CommandButton::setCaption(Text caption)
 {
     caption_ = std::move(caption);
-    static_cast<QPushButton*>(widget_)->setText(displayText(caption_));
+    // Shown exactly as written: to a Qt button "&" marks a keyboard shortcut, "&&" is an "&".
+    static_cast<QPushButton*>(widget_)->setText(
+        displayText(caption_).replace(QLatin1Char('&'), QLatin1String("&&")));
 }
 
 void CommandButton::setEnabled(bool e)
@@ -568,8 +611,33 @@ bool TextWidget::eventFilter(QObject* watched, QEvent* e)
     return QPlainTextEdit::eventFilter(watched, e);
 }
 
+TextFrame::TextFrame(QWidget* parent, TextBox* owner)
+    : QWidget(parent)
+    , owner_(owner)
+{ }
+
+TextWidget* TextFrame::text()
+{
+    if (!text_) {
+        text_ = new TextWidget(this, owner_);
+        text_->setGeometry(rect());
+        setFocusProxy(text_);
+        // Keys, the wheel and the focus pass the form first, as for the frame and every control.
+        text_->installEventFilter(parentWidget());
+        text_->show();
+    }
+    return text_;
+}
+
+void TextFrame::resizeEvent(QResizeEvent* e)
+{
+    QWidget::resizeEvent(e);
+    if (text_)
+        text_->setGeometry(rect());
+}
+
 TextBox::TextBox(Form& form, int stackRank, Text text)
-    : Control(form, new TextWidget(form.widget(), this), stackRank)
+    : Control(form, new TextFrame(form.widget(), this), stackRank)
 {
     setText(std::move(text));
     applyColors();
@@ -580,7 +648,16 @@ TextBox::~TextBox() = default;
 void TextBox::setText(Text text)
 {
     text_ = std::move(text);
-    static_cast<QPlainTextEdit*>(widget_)->setPlainText(displayText(text_));
+    textShown_ = false;
+    visibilityChanged();
+}
+
+void TextBox::visibilityChanged()
+{
+    if (!visible_ || textShown_)
+        return;
+    static_cast<TextFrame*>(widget_)->text()->setPlainText(displayParagraphs(text_));
+    textShown_ = true;
 }
 
 void TextBox::click()

@@ -139,6 +139,12 @@ Text decode(std::string_view bytes)
 
 std::string encode(TextView text)
 {
+    std::vector<size_t> refused;
+    return encode(text, refused);
+}
+
+std::string encode(TextView text, std::vector<size_t>& refused)
+{
     bool ascii = true;
     for (char16_t c : text) {
         if (c >= 0x80) {
@@ -167,6 +173,7 @@ std::string encode(TextView text)
                 *outp = static_cast<char>(c - EscapeBase);
             } else {
                 *outp = '?';
+                refused.push_back(text.size() - inLeft / sizeof(char16_t));
                 // A well-formed surrogate pair is one character and gives one "?".
                 if (c >= 0xD800 && c <= 0xDBFF && inLeft >= 4) {
                     const char16_t next = *reinterpret_cast<const char16_t*>(in + 2);

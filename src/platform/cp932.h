@@ -12,6 +12,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace platform::cp932 {
 
@@ -19,6 +20,9 @@ Text decode(std::string_view bytes);
 
 // Characters that code page 932 cannot hold are written as "?".
 std::string encode(TextView text);
+// The same, and the position (in UTF-16 units) of each character that became "?" is added to
+// `refused`.
+std::string encode(TextView text, std::vector<size_t>& refused);
 
 // True when every byte sequence of `bytes` is valid code page 932.
 bool isValid(std::string_view bytes);

@@ -11,10 +11,12 @@
 #include <charconv>
 #include <climits>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <random>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -42,6 +44,8 @@ Text errorText(int err)
         return u"the disk is full";
     case EROFS:
         return u"the folder is read-only";
+    case ENOTDIR:
+        return u"a file is in the way";
     default:
         return fromUtf8(std::strerror(err));
     }
@@ -224,6 +228,83 @@ bool Files::exists(const Text& path)
     {
     };
     return path.find(u'\0') == Text::npos && ::stat(nativePath(path).c_str(), &st) == 0;
+}
+
+bool Files::isFolder(const Text& path)
+{
+    struct stat st
+    {
+    };
+    return path.find(u'\0') == Text::npos && ::stat(nativePath(path).c_str(), &st) == 0
+        && S_ISDIR(st.st_mode);
+}
+
+bool Files::folderWritable(const Text& folder)
+{
+    return isFolder(folder)
+        && ::faccessat(AT_FDCWD, nativePath(folder).c_str(), W_OK | X_OK, AT_EACCESS) == 0;
+}
+
+Text Files::realPath(const Text& path)
+{
+    if (path.find(u'\0') != Text::npos)
+        return {};
+    char* resolved = ::realpath(nativePath(path).c_str(), nullptr);
+    if (!resolved)
+        return {};
+    const Text out = QFile::decodeName(resolved).toStdU16String();
+    std::free(resolved);
+    return out;
+}
+
+Files::Stamp Files::stamp(const Text& path)
+{
+    Stamp s;
+    struct stat st
+    {
+    };
+    if (path.find(u'\0') != Text::npos || ::lstat(nativePath(path).c_str(), &st) != 0)
+        return s;
+    s.kind = S_ISREG(st.st_mode) ? Stamp::Kind::File
+        : S_ISLNK(st.st_mode)    ? Stamp::Kind::Link
+                                 : Stamp::Kind::Other;
+    s.device = st.st_dev;
+    s.inode = st.st_ino;
+    s.size = st.st_size;
+    s.changedNs = static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
+    return s;
+}
+
+void Files::makeFolders(const Text& folder) const
+{
+    const std::string native = nativePath(folder);
+    for (size_t end = native.find('/', 1);; end = native.find('/', end + 1)) {
+        const std::string part = native.substr(0, end);
+        if (!part.empty() && ::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) {
+            const int err = errno;
+            fail(QFile::decodeName(part.c_str()).toStdU16String(), u"cannot be created", err);
+        }
+        if (end == std::string::npos)
+            break;
+    }
+    if (!isFolder(folder))
+        fail(folder, u"cannot be created: a file of that name is in the way", 0);
+}
+
+FolderLock::FolderLock(const Text& folder)
+{
+    if (folder.find(u'\0') != Text::npos)
+        return;
+    fd_ = ::open(nativePath(folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd_ < 0)
+        return;
+    while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) { }
+}
+
+FolderLock::~FolderLock()
+{
+    if (fd_ >= 0)
+        ::close(fd_); // releases the lock
 }
 
 void Files::removeStaleTemporaries(const Text& path)

@@ -37,6 +37,28 @@ public:
 
     // True when something (a file or a folder) of that name is there.
     static bool exists(const Text& path);
+    // True when `path` is a folder (or a symbolic link to one).
+    static bool isFolder(const Text& path);
+    // True when this user may create and replace files in the folder (false on a read-only
+    // mount, and for a folder the user may not write).
+    static bool folderWritable(const Text& folder);
+    // The folder's full path with every symbolic link and "." or ".." resolved, without a
+    // separator at the end; empty when it cannot be resolved.
+    static Text realPath(const Text& path);
+    // What is at `path`, a symbolic link at its end not followed: two stamps are equal only when
+    // they show the same file, unchanged (or both show nothing there).
+    struct Stamp
+    {
+        enum class Kind { Missing, File, Link, Other };
+        Kind kind = Kind::Missing;
+        unsigned long long device = 0, inode = 0;
+        long long size = 0, changedNs = 0;
+        bool operator==(const Stamp&) const = default;
+    };
+    static Stamp stamp(const Text& path);
+    // Creates the folder and any folder above it that is missing, new ones readable by this user
+    // only. Errors name the folder.
+    void makeFolders(const Text& folder) const;
     // Removes the temporary files that a program killed while it wrote `path` left beside it
     // (named after it, with the process number of a program no longer running). Quiet.
     static void removeStaleTemporaries(const Text& path);
@@ -68,6 +90,21 @@ private:
 
     std::array<std::unique_ptr<Handle>, MaxFileNo + 1> handles_;
     Text displayRoot_;
+};
+
+// An exclusive lock on a folder, held while the object lives: another program that locks the same
+// folder waits until it is released (also when the holder ends without releasing it). Where the
+// file system has no locks, nothing is locked.
+class FolderLock
+{
+public:
+    explicit FolderLock(const Text& folder);
+    ~FolderLock();
+    FolderLock(const FolderLock&) = delete;
+    FolderLock& operator=(const FolderLock&) = delete;
+
+private:
+    int fd_ = -1;
 };
 
 // Opens a file for reading when it is a regular file; a folder, a device or a named pipe in its

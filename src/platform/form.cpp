@@ -1,5 +1,6 @@
 #include "platform/form.h"
 
+#include "platform/process.h"
 #include "platform/widgets_p.h"
 #include "platform/x11_p.h"
 
@@ -538,6 +539,11 @@ void Form::Show()
 
 void Form::close()
 {
+    // With the display gone the window cannot be closed any more; its close event runs alone.
+    if (toolkitEnding()) {
+        qtClosing();
+        return;
+    }
     widget_->close();
 }
 

@@ -75,9 +75,11 @@ const Control* Form::keyboardTarget() const
 
 Control* Form::controlOf(const QObject* widget) const
 {
-    for (Control* c : controls_)
-        if (c->widget_ == widget)
-            return c;
+    // A control's widget, or a widget inside it (the text box's text widget, its focus proxy).
+    for (; widget && widget != widget_; widget = widget->parent())
+        for (Control* c : controls_)
+            if (c->widget_ == widget)
+                return c;
     return nullptr;
 }
 
@@ -105,7 +107,7 @@ void Form::placeFocus()
     QWidget* focus = widget_->focusWidget();
     if (focus && focus == playerFocus_ && focus->isEnabled() && !focus->isHidden())
         return;
-    if (focus != focusTarget_->widget_)
+    if (controlOf(focus) != focusTarget_)
         focusTarget_->widget_->setFocus(Qt::OtherFocusReason);
 }
 

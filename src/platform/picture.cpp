@@ -12,6 +12,7 @@
 
 #include <atomic>
 #include <cmath>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace platform {
@@ -56,10 +57,87 @@ QByteArray formatFromSignature(QIODevice& file)
 }
 } // namespace
 
+namespace {
+// The file last decoded and its picture, for as long as anybody holds that picture: loading the
+// same unchanged file again (both activations of a start show the first event's picture)
+// decodes nothing.
+struct Decoded
+{
+    Text path;
+    struct stat file
+    {
+    };
+    std::weak_ptr<const QImage> image;
+    uint64_t id = 0;
+};
+thread_local Decoded lastDecoded;
+
+bool sameFile(const struct stat& a, const struct stat& b)
+{
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size
+        && a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec
+        && a.st_ctim.tv_sec == b.st_ctim.tv_sec && a.st_ctim.tv_nsec == b.st_ctim.tv_nsec;
+}
+
+// The bytes of a PNG file besides its image data: every chunk but IDAT, and the 12 bytes each
+// chunk takes around its data. Counted until they pass `limit`.
+long long pngMetadataBytes(int fd, long long limit)
+{
+    long long offset = 8, total = 0;
+    unsigned char head[8];
+    while (total <= limit && ::pread(fd, head, 8, offset) == 8) {
+        const long long length
+            = (static_cast<long long>(head[0]) << 24) | (head[1] << 16) | (head[2] << 8) | head[3];
+        const QByteArrayView type(head + 4, 4);
+        total += 12 + (type == "IDAT" ? 0 : length);
+        if (type == "IEND")
+            break;
+        offset += 12 + length;
+    }
+    return total;
+}
+
+// The bytes of a JPEG file before its first scan: the text, Exif and colour profiles of its
+// APPn and COM segments, and its tables. Counted until they pass `limit`.
+long long jpegMetadataBytes(int fd, long long limit)
+{
+    // They lie at the start of the file: read as much as could be within the limit, once.
+    QByteArray head(static_cast<qsizetype>(limit + 2 + 65535 + 4), '\0');
+    const ssize_t got = ::pread(fd, head.data(), static_cast<size_t>(head.size()), 0);
+    const auto at = [&](long long i) { return i < got ? static_cast<unsigned char>(head[i]) : -1; };
+    long long i = 2; // after the start of the picture
+    while (i <= limit && at(i) == 0xff) {
+        const int marker = at(i + 1);
+        if (marker < 0 || marker == 0xda || marker == 0xd9) // the first scan, or the end
+            break;
+        if (marker == 0xff || marker == 0x01 || (marker >= 0xd0 && marker <= 0xd7))
+            i += marker == 0xff ? 1 : 2; // a fill byte, or a marker without a segment
+        else if (at(i + 3) < 0)
+            break;
+        else
+            i += 2 + ((at(i + 2) << 8) | at(i + 3));
+    }
+    return i;
+}
+} // namespace
+
 Picture LoadPicture(const Text& path, const Text& displayName)
 {
     // A regular file only: a named pipe in its place would keep the reader waiting for ever.
     const int fd = openRegularFile(path, displayName);
+    struct stat st
+    {
+    };
+    const bool known = ::fstat(fd, &st) == 0;
+    if (known && path == lastDecoded.path && sameFile(st, lastDecoded.file)) {
+        if (auto image = lastDecoded.image.lock()) {
+            ::close(fd);
+            Picture pic;
+            pic.image_ = std::move(image);
+            pic.id_ = lastDecoded.id;
+            return pic;
+        }
+    }
     QFile file;
     if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
         ::close(fd);
@@ -70,11 +148,24 @@ Picture LoadPicture(const Text& path, const Text& displayName)
         return RuntimeError(displayName + u": too large to show (" + Str(size.width()) + u" × "
             + Str(size.height()) + u" pixels; at most " + Str(MaxPicturePixels) + u" pixels)");
     };
+    // A file too large for any picture the game shows, or a PNG or JPEG with more metadata than
+    // a picture needs, is refused before anything is decoded.
+    if (file.size() > MaxPictureFileBytes)
+        throw RuntimeError(displayName + u": too large to be a picture (" + Str(file.size())
+            + u" bytes; at most " + Str(MaxPictureFileBytes) + u")");
+    const QByteArray format = formatFromSignature(file);
+    const long long metadata = format == "png" ? pngMetadataBytes(fd, MaxPictureMetadataBytes)
+        : format == "jpeg"                     ? jpegMetadataBytes(fd, MaxPictureMetadataBytes)
+                                               : 0;
+    if (metadata > MaxPictureMetadataBytes)
+        throw RuntimeError(displayName + u": too much besides the picture (over "
+            + Str(MaxPictureMetadataBytes)
+            + u" bytes of text, colour profiles and other metadata)");
     // The format is recognised from the content, never from the name. One decode may take at
     // most MaxPictureDecodeMiB; a picture whose header claims more pixels than MaxPicturePixels
     // is refused before anything is decoded.
     QImageReader::setAllocationLimit(MaxPictureDecodeMiB);
-    QImageReader reader(&file, formatFromSignature(file));
+    QImageReader reader(&file, format);
     reader.setAutoTransform(false);
     const QSize size = reader.size();
     if (size.isValid() && static_cast<long long>(size.width()) * size.height() > MaxPicturePixels)
@@ -91,10 +182,15 @@ Picture LoadPicture(const Text& path, const Text& displayName)
     if (image.width() > MaxPictureSide || image.height() > MaxPictureSide)
         image = image.scaled(
             QSize(MaxPictureSide, MaxPictureSide), Qt::KeepAspectRatio, Qt::SmoothTransformation);
-    image.convertTo(QImage::Format_ARGB32_Premultiplied); // in place where it can be
+    // In place where it can be. An opaque picture stays opaque: scaled, it can then become the
+    // surface of a box it covers.
+    image.convertTo(
+        image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
     Picture pic;
     pic.image_ = std::make_shared<const QImage>(std::move(image));
     pic.id_ = nextPictureId++;
+    if (known)
+        lastDecoded = { path, st, pic.image_, pic.id_ };
     return pic;
 }
 
@@ -115,37 +211,51 @@ int PictureWidget::border() const
 
 QSize PictureWidget::inside() const
 {
-    return QSize(std::max(0, width() - 2 * border()), std::max(0, height() - 2 * border()));
+    return { std::max(0, width() - 2 * border()), std::max(0, height() - 2 * border()) };
 }
 
-namespace {
-QSize surfaceSizeFor(const QSize& inside)
+QSize PictureWidget::surfaceSizeFor(const QSize& inside)
 {
     const long long pixels = static_cast<long long>(inside.width()) * inside.height();
-    if (pixels <= PictureWidget::MaxSurfacePixels)
+    if (pixels <= MaxSurfacePixels)
         return inside;
-    const double f = std::sqrt(static_cast<double>(PictureWidget::MaxSurfacePixels) / pixels);
+    const double f = std::sqrt(static_cast<double>(MaxSurfacePixels) / pixels);
     return QSize(std::max(1, static_cast<int>(inside.width() * f)),
         std::max(1, static_cast<int>(inside.height() * f)));
 }
-} // namespace
 
 void PictureWidget::resetSurface()
 {
+    surface = QImage();
     surfaceInside = inside();
-    surface = QImage(surfaceSizeFor(surfaceInside), QImage::Format_RGB32);
     surfaceColor = toQColor(owner_->back_);
-    surface.fill(surfaceColor);
     ++surfaceGeneration;
     update();
 }
 
+void PictureWidget::followSize()
+{
+    if (surfaceInside != inside())
+        resetSurface();
+}
+
+QImage& PictureWidget::currentSurface()
+{
+    followSize();
+    if (surface.isNull() && !surfaceInside.isEmpty()) {
+        surface = QImage(surfaceSizeFor(surfaceInside), QImage::Format_RGB32);
+        surface.fill(surfaceColor);
+    }
+    return surface;
+}
+
 QRect PictureWidget::toSurface(const QRect& r) const
 {
-    if (surface.size() == surfaceInside || surfaceInside.isEmpty())
+    const QSize size = surfaceSizeFor(surfaceInside);
+    if (size == surfaceInside || surfaceInside.isEmpty())
         return r;
-    const double fx = static_cast<double>(surface.width()) / surfaceInside.width();
-    const double fy = static_cast<double>(surface.height()) / surfaceInside.height();
+    const double fx = static_cast<double>(size.width()) / surfaceInside.width();
+    const double fy = static_cast<double>(size.height()) / surfaceInside.height();
     const int left = static_cast<int>(std::lround(r.left() * fx));
     const int top = static_cast<int>(std::lround(r.top() * fy));
     const int right = static_cast<int>(std::lround((r.left() + r.width()) * fx));
@@ -162,9 +272,8 @@ void PictureWidget::resizeEvent(QResizeEvent* e)
 
 void PictureWidget::paintEvent(QPaintEvent* e)
 {
-    const QSize inside = this->inside();
-    if (surfaceInside != inside)
-        resetSurface();
+    const QImage& surface = currentSurface();
+    const QSize inside = surfaceInside;
     QPainter p(this);
     const int b = border();
     if (b > 0)
@@ -264,6 +373,10 @@ int PictureBox::ScaleHeight() const
 Color PictureBox::surfacePixel(int x, int y) const
 {
     const PictureWidget* pw = picture_widget();
+    if (pw->surface.isNull() && QRect(QPoint(), pw->surfaceInside).contains(x, y)) {
+        const QColor c = pw->surfaceColor; // a new, empty surface, not made yet
+        return { c.red(), c.green(), c.blue() };
+    }
     QPoint at(x, y);
     if (pw->surface.size() != pw->surfaceInside && !pw->surfaceInside.isEmpty())
         at = QPoint(x * pw->surface.width() / pw->surfaceInside.width(),
@@ -305,8 +418,7 @@ void PictureBox::PaintPicture(
     if (pic.isNull())
         throw RuntimeError(u"there is no picture to paint");
     PictureWidget* pw = picture_widget();
-    if (pw->surfaceInside != pw->inside())
-        pw->resetSurface();
+    pw->followSize();
     const PictureWidget::PaintKey key { pic.id(), pw->surfaceGeneration, x, y, w, h, sx, sy, sw,
         sh };
     if (key == pw->lastPaint)
@@ -329,8 +441,13 @@ void PictureBox::PaintPicture(
         pw->lastScaledKey = scaledKey;
         ++scalings_;
     }
-    {
-        QPainter p(&pw->surface);
+    if (onSurface == QRect(QPoint(), PictureWidget::surfaceSizeFor(pw->surfaceInside))
+        && !pw->lastScaled.hasAlphaChannel()) {
+        // It covers the whole surface: it becomes the surface (shared until either changes), and
+        // nothing is filled or copied only to be covered.
+        pw->surface = pw->lastScaled;
+    } else {
+        QPainter p(&pw->currentSurface());
         p.drawImage(onSurface.topLeft(), pw->lastScaled);
     }
     pw->update(QRect(x + pw->border(), y + pw->border(), w, h));

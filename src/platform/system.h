@@ -30,13 +30,19 @@ public:
 
     // The folder that holds the running program.
     Text programFolder;
+    // The folder where programs keep this user's data: $XDG_DATA_HOME when it is set to a full
+    // path, else ~/.local/share; empty when the user has no home folder.
+    Text userDataFolder;
     // Shows one error report to the player.
     std::function<void(const Text& message)> showError;
     // Leaves the event loop with an exit code.
     std::function<void(int code)> exitProgram;
 
     // Runs `handler` on the event thread when the system asks the program to end (SIGTERM,
-    // SIGINT, SIGHUP), so the program can close as if its window were closed.
+    // SIGINT, SIGHUP), so the program can close as if its window were closed; and at once, before
+    // the program goes, when the toolkit ends it by itself (the display connection broke). While
+    // the error report is open, a request closes the report instead: the program then ends as
+    // the report ends it.
     void onTerminationRequest(std::function<void()> handler);
 
     // Ends the program at once: no further event is handled, open files are closed (output

@@ -112,6 +112,23 @@ private:
     TextBox* owner_;
 };
 
+// The text box's own widget: a frame whose text widget is made when the box is first shown.
+// Making a text widget lays out a document and loads fonts, which the first screen, where the
+// box is hidden, does not need; the frame's colours and font reach the text widget inside.
+class TextFrame : public QWidget
+{
+public:
+    TextFrame(QWidget* parent, TextBox* owner);
+    TextWidget* text();
+
+protected:
+    void resizeEvent(QResizeEvent* e) override;
+
+private:
+    TextBox* owner_;
+    TextWidget* text_ = nullptr;
+};
+
 // The surface of a picture box holds what was painted into it. It is the size of the box's inside
 // up to MaxSurfacePixels; a larger box keeps a smaller surface and shows it scaled, so that memory
 // stays bounded whatever the size of the window.
@@ -120,14 +137,22 @@ class PictureWidget : public QWidget
 public:
     PictureWidget(QWidget* parent, PictureBox* owner);
     static constexpr long long MaxSurfacePixels = 2048LL * 2048;
+    // The surface for an inside: the inside itself up to MaxSurfacePixels, else smaller, of the
+    // same shape.
+    static QSize surfaceSizeFor(const QSize& inside);
     // The box's inside (without the border), in pixels.
     QSize inside() const;
-    // The inside changed size: start a new, empty surface.
+    // The inside changed size: start a new, empty surface. It is made when it is first needed:
+    // the layout may size and colour the box several times before that.
     void resetSurface();
+    // A new, empty surface when the inside changed size.
+    void followSize();
+    // The surface for the inside (new and empty when the size changed).
+    QImage& currentSurface();
     // A rectangle of the inside on the surface.
     QRect toSurface(const QRect& r) const;
-    QImage surface;
-    QSize surfaceInside; // the inside the surface was made for
+    QImage surface; // null while a new, empty one is due
+    QSize surfaceInside; // the inside the surface is made for
     QColor surfaceColor;
     uint64_t surfaceGeneration = 0;
     // The last painting, to skip an identical one.

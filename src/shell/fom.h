@@ -3,7 +3,8 @@
 //   shell/    the window, load, activation, paint, close, failures
 //   event/    StartIve, the event step, ShowNext, the text-window click
 //   craft/    the choice buttons, StartGame, the judgement tick, the board click
-//   records/  the past-record list, its replay and the replay box click
+//   records/  the past-record list: kako.dat (where it is kept, loading, the rule that lists an
+//             event, saving), the replay and the replay box click
 //   view/     ShowImg, the line effect, the screen layout
 //   music/    the background music procedures and their watchdog
 #pragma once
@@ -11,8 +12,10 @@
 #include "platform/controls.h"
 #include "platform/form.h"
 #include "platform/system.h"
+#include "shell/command_line.h"
 
 #include <array>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -26,6 +29,8 @@ public:
     Fom(const Fom&) = delete;
     Fom& operator=(const Fom&) = delete;
 
+    // Which story, and where the play begins (the command line); before load().
+    void setStart(const StartOptions& start) { start_ = start; }
     // Runs the load event, as creating the window does. Then Me.Show() shows it.
     void load();
 
@@ -49,7 +54,7 @@ public:
 
     // ---- the state record of the window ----
     Text AppPath; // folder of the program, ending in the path separator
-    Text DatPath; // AppPath + "dat" + separator: every file the game opens lies here
+    Text DatPath; // the story folder, with its separator: every file of the story lies here
     short FileNo = 0; // the text file read line by line: txt.dat at load, then the event script
     Text LineBuf; // the last line read; scratch text of the judgement
     Text ReplayLine; // the last line read while replaying a past event
@@ -86,6 +91,9 @@ public:
     void TxtPic_Click();
 
     // ---- records/ ----
+    void LoadKako();
+    void ListIve(const Text& name);
+    void SaveKako();
     void Lst_Click();
     void AddReplayLine();
     void Txt_Click();
@@ -105,7 +113,7 @@ public:
 private:
     void LoadCom(short index);
     void ShowReplayPictures();
-    void SaveKako();
+    void ReadKako(const Text& path, const std::function<void(const Text&)>& add);
     void Failed(const platform::RuntimeError& error);
     void LayoutFrom(bool failedBefore);
 
@@ -114,9 +122,17 @@ private:
     // The replay being built, and the pictures its script names, in order.
     Text replayText_;
     std::vector<Text> replayPictures_;
+    StartOptions start_;
     // A kako.dat beyond these is no list the game wrote: it is not read whole, nor replaced.
     static constexpr long long MaxKakoBytes = 32LL * 1024 * 1024;
     static constexpr int MaxKakoEntries = 2'000'000;
+    // Where the list is kept: the story folder, or the user's folder for that story when the
+    // story folder cannot be written. Empty when there is no such place (no home folder).
+    Text kakoFolder_;
+    Text kakoPath_;
+    // The list file as it was when the game read it: a save that finds it changed (another copy
+    // of the game saved meanwhile) joins what the file holds now with its own list.
+    platform::Files::Stamp kakoStamp_;
     // kako.dat was read at load (or found missing): the close step may replace it.
     bool kakoLoaded_ = false;
     // kako.dat exists but could not be read whole: it is left as it is, never replaced.

@@ -98,6 +98,7 @@ Game::Game()
     mci = recording.get();
     sys.mci = std::move(recording);
     sys.programFolder = dir_.path().toStdU16String();
+    sys.userDataFolder = (dir_.path() + QStringLiteral("/home/.local/share")).toStdU16String();
     sys.showError = [this](const Text& message) { errors.push_back(message); };
     sys.exitProgram = [this](int code) {
         exited = true;

@@ -51,7 +51,8 @@ public:
     Game();
     ~Game();
 
-    // The program's folder and its data folder.
+    // The program's folder and its data folder. The user's data folder is home/.local/share in
+    // the program's folder.
     std::string folder() const;
     std::string dat(const std::string& name) const;
 

@@ -1,10 +1,11 @@
 #!/usr/bin/python3
-"""Draw the game's pictures into dat/.
+"""Draw the game's pictures into the story's sources, tools/story/src/.
 
 Each picture is painted procedurally (tools/art/scenes.py) from a fixed seed,
 so the same files come out on every run.  The game shows them stretched into
-a 4:3 box; they are 640x480 and stored as JPEG, GIF, PNG or BMP under a .dat
-name (the game looks at the content, not the name).
+a 4:3 box; they are 640x480 and stored as JPEG, GIF, PNG or BMP; the build's
+pelirra-convert gives each its .dat name in the story folder (the game looks
+at the content, not the name).
 
 Usage:
     /usr/bin/python3 tools/art/make_art.py                 # all pictures
@@ -24,9 +25,10 @@ import scenes  # noqa: E402
 from paint import to_image  # noqa: E402
 
 ROOT = Path(__file__).resolve().parents[2]
-DAT = ROOT / "dat"
+SRC = ROOT / "tools" / "story" / "src"
+EXTENSIONS = {"JPEG": "jpg", "GIF": "gif", "PNG": "png", "BMP": "bmp"}
 
-# name in dat/ -> (scene, storage format, seed, where the story shows it)
+# name in the story -> (scene, storage format, seed, where the story shows it)
 PICTURES = {
     "ive":     (scenes.town_view,      "PNG",  11, "start of every event: Quillet from the hill"),
     "game":    (scenes.workshop_night, "JPEG", 12, "crafting turns: the workbench at night"),
@@ -67,11 +69,11 @@ def main(argv):
     if unknown:
         print(f"unknown picture(s): {' '.join(unknown)}")
         return 1
-    DAT.mkdir(exist_ok=True)
+    SRC.mkdir(exist_ok=True)
     for name in names:
         scene, fmt, seed, _ = PICTURES[name]
         img = to_image(scene(np.random.default_rng(seed)))
-        out = DAT / f"{name}.dat"
+        out = SRC / f"{name}.{EXTENSIONS[fmt]}"
         save(img, out, fmt)
         print(f"{out.relative_to(ROOT)}: {fmt}, {out.stat().st_size // 1024} KB")
         if preview:

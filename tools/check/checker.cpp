@@ -227,6 +227,18 @@ private:
             }
             used_.insert(file);
         }
+        // The game stretches every picture to its 4 : 3 box, which is drawn for 640 x 480.
+        for (const std::string& file : pictures_) {
+            const auto size = folder_.pictureSize(file);
+            if (!size || *size == std::pair(640, 480))
+                continue;
+            const auto [w, h] = *size;
+            report_.warning(file, 0,
+                "the picture is " + std::to_string(w) + " x " + std::to_string(h)
+                    + " pixels, not 640 x 480: the game stretches every picture to its 4 : 3 "
+                      "picture box"
+                    + (w * 3 == h * 4 ? "" : ", so this one shows distorted"));
+        }
     }
 
     void checkMusic()
@@ -332,11 +344,11 @@ private:
 
 void usage(std::ostream& out)
 {
-    out << "usage: pelirra-check [--strict] DATA_FOLDER\n"
+    out << "usage: pelirra-check [--strict] [--quiet] DATA_FOLDER\n"
            "Checks a story's data folder (event scripts, key files, txt.dat, pictures, bgm.mid)\n"
            "for what a player would hit, and works out which scores lead to each route and\n"
-           "ending. Exit status: 0 when the story plays (warnings allowed; --strict fails on\n"
-           "them too), 1 with errors, 2 for bad usage.\n";
+           "ending (--quiet: only the findings). Exit status: 0 when the story plays (warnings\n"
+           "allowed; --strict fails on them too), 1 with errors, 2 for bad usage.\n";
 }
 
 } // namespace
@@ -351,6 +363,7 @@ Result checkFolder(const std::filesystem::path& dir)
 int runCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
 {
     bool strict = false;
+    bool quiet = false;
     std::vector<std::string> folders;
     for (const std::string& arg : args) {
         if (arg == "-h" || arg == "--help") {
@@ -359,6 +372,8 @@ int runCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
         }
         if (arg == "--strict")
             strict = true;
+        else if (arg == "-q" || arg == "--quiet")
+            quiet = true;
         else if (arg.starts_with("-") && arg.size() > 1)
             folders.push_back({}); // an unknown option: bad usage
         else
@@ -377,7 +392,7 @@ int runCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
     while (folder.size() > 1 && folder.ends_with("/"))
         folder.pop_back();
     const Result result = checkFolder(folder);
-    result.report.print(out, folder);
+    result.report.print(out, folder, !quiet);
     if (result.report.errors() > 0 || (strict && result.report.warnings() > 0))
         return 1;
     return 0;

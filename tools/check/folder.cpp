@@ -165,24 +165,36 @@ bool Folder::looksLikePicture(const std::string& name)
         && !QImageReader::imageFormat(QString::fromStdString(fullPath(name).string())).isEmpty();
 }
 
-std::optional<std::string> Folder::pictureProblem(const std::string& name)
+const Folder::PictureRead& Folder::picture(const std::string& name)
 {
     auto it = pictures_.find(name);
     if (it == pictures_.end()) {
-        std::optional<std::string> problem;
+        PictureRead read;
         if (!has(name)) {
-            problem = name + " is missing";
+            read.problem = name + " is missing";
         } else {
             try {
-                platform::LoadPicture(
+                const platform::Picture picture = platform::LoadPicture(
                     platform::fromUtf8(fullPath(name).string()), platform::fromUtf8(name));
+                read.size = { picture.width(), picture.height() };
             } catch (const platform::RuntimeError& e) {
-                problem = e.what();
+                read.problem = e.what();
             }
         }
-        it = pictures_.emplace(name, std::move(problem)).first;
+        it = pictures_.emplace(name, std::move(read)).first;
     }
     return it->second;
+}
+
+std::optional<std::string> Folder::pictureProblem(const std::string& name)
+{
+    return picture(name).problem;
+}
+
+std::optional<std::pair<int, int>> Folder::pictureSize(const std::string& name)
+{
+    const PictureRead& read = picture(name);
+    return read.problem ? std::nullopt : std::optional(read.size);
 }
 
 } // namespace check

@@ -32,6 +32,9 @@ public:
     // Why the game cannot show the picture file (missing, unreadable, not a picture); nothing
     // when it loads.
     std::optional<std::string> pictureProblem(const std::string& name);
+    // The size of a picture the game can show, in pixels (width, height); nothing for one it
+    // cannot.
+    std::optional<std::pair<int, int>> pictureSize(const std::string& name);
 
     // The file's bytes as they are, or its first `limit` bytes.
     std::string bytes(const std::string& name, size_t limit = SIZE_MAX) const;
@@ -47,7 +50,13 @@ private:
     Report& report_;
     std::set<std::string> files_;
     std::map<std::string, std::optional<std::vector<Text>>> texts_;
-    std::map<std::string, std::optional<std::string>> pictures_;
+    struct PictureRead
+    {
+        std::optional<std::string> problem;
+        std::pair<int, int> size;
+    };
+    const PictureRead& picture(const std::string& name);
+    std::map<std::string, PictureRead> pictures_;
 };
 
 } // namespace check

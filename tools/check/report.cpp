@@ -25,7 +25,7 @@ int Report::warnings() const
     return static_cast<int>(findings_.size()) - errors();
 }
 
-void Report::print(std::ostream& out, const std::string& folder) const
+void Report::print(std::ostream& out, const std::string& folder, bool withSummary) const
 {
     std::vector<const Finding*> sorted;
     for (const Finding& f : findings_)
@@ -41,6 +41,8 @@ void Report::print(std::ostream& out, const std::string& folder) const
             out << ':' << f->line;
         out << (f->severity == Severity::Error ? ": error: " : ": warning: ") << f->message << '\n';
     }
+    if (!withSummary)
+        return;
     if (!sorted.empty() && !summary.empty())
         out << '\n';
     for (const std::string& line : summary)

@@ -36,8 +36,8 @@ public:
     std::vector<std::string> summary;
 
     // The findings sorted by file and line, one a line as "FOLDER/FILE:LINE: error: MESSAGE",
-    // then the summary.
-    void print(std::ostream& out, const std::string& folder) const;
+    // then the summary unless told not to.
+    void print(std::ostream& out, const std::string& folder, bool withSummary = true) const;
 
 private:
     std::vector<Finding> findings_;

@@ -217,6 +217,17 @@ private:
 
     void text(const Text& line, int no)
     {
+        // Safe only while they spell no marker after the first character: one letter more or
+        // one character put before them, and the line is a page break or worse.
+        const auto lowercase = std::find_if(
+            line.begin(), line.end(), [](char16_t c) { return c >= u'a' && c <= u'z'; });
+        if (lowercase != line.end())
+            report_.warning(file_, no,
+                "lowercase Latin letters in a text line (" + shown(line)
+                    + "): a \"p\" after the first character, or \"end\", \"img\", \"ive\" or "
+                      "\"hantei\", makes a line a marker line, so a small change can hide this "
+                      "line "
+                      "or end the event here; write Latin letters full-width (ｐ, ｅｎｄ)");
         const int width = textWidth(line);
         if (width > LineWidth)
             report_.warning(file_, no,

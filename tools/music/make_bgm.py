@@ -1,5 +1,5 @@
 #!/usr/bin/python3
-"""Compose the game's background loop and write it to dat/bgm.mid.
+"""Compose the game's background loop and write it to tools/story/src/bgm.mid.
 
 "Quillet Harbour": a gentle sixteen-bar loop in F major, 4/4 at
 80 beats a minute (48 seconds).  A music box sings the tune over broken piano
@@ -190,7 +190,7 @@ def compose():
 
 
 def main(argv):
-    out = Path(argv[0]) if argv else ROOT / "dat" / "bgm.mid"
+    out = Path(argv[0]) if argv else ROOT / "tools" / "story" / "src" / "bgm.mid"
     data, seconds = compose()
     out.parent.mkdir(parents=True, exist_ok=True)
     out.write_bytes(data)

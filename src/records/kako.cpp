@@ -1,0 +1,160 @@
+// The list of past records on disk, kako.dat: where it is kept, reading it at start-up, the rule
+// that lists an event as it begins, and saving it at close.
+//
+// The list is kept in the story folder when that folder can be written. When it cannot (an
+// installed story, read-only media), it is kept in the user's data folder, in a folder of its own
+// for each story folder; a kako.dat in the story folder is then the list the first run starts
+// from. The installed story always keeps its list there, even for a user who could write it: its
+// folder belongs to the package manager.
+#include "shell/fom.h"
+
+#include "records/kako_rules.h"
+#include "shell/paths.h"
+
+using namespace platform;
+
+namespace {
+const Text KakoName = u"kako.dat";
+} // namespace
+
+void Fom::LoadKako()
+{
+    const Text inStory = DatPath + u"kako" + u".dat";
+    Text start = inStory;
+    kakoFolder_ = DatPath;
+    kakoPath_ = inStory;
+    const Text story = Files::realPath(DatPath);
+    const bool installed
+        = !story.empty() && story == Files::realPath(installedStoryFolder(AppPath));
+    if (installed || !Files::folderWritable(DatPath)) {
+        kakoFolder_.clear();
+        kakoPath_.clear();
+        if (!sys.userDataFolder.empty() && !story.empty()) {
+            kakoFolder_ = sys.userDataFolder + PathSeparator + u"pelirra" + PathSeparator
+                + kako::userFolderName(story) + PathSeparator;
+            kakoPath_ = kakoFolder_ + KakoName;
+            if (Files::stamp(kakoPath_).kind != Files::Stamp::Kind::Missing)
+                start = kakoPath_;
+        }
+    }
+
+    // A missing file gives an empty list; a file that cannot be read whole keeps what was read,
+    // and is then left as it is at close. So is a file beyond the limits of a list of past
+    // records: it is read no further, so memory stays bounded.
+    kakoLoaded_ = true;
+    try {
+        if (!kakoPath_.empty()) {
+            Files::removeStaleTemporaries(kakoPath_); // left by a run killed while it saved
+            kakoStamp_ = Files::stamp(kakoPath_);
+        }
+        const Files::Stamp found = start == kakoPath_ ? kakoStamp_ : Files::stamp(start);
+        if (found.kind == Files::Stamp::Kind::Link) {
+            // A link could point anywhere, also at a file of the player's that a story folder from
+            // elsewhere has no business reading or replacing.
+            kakoUnreadable_ = sys.files.displayName(start)
+                + u": is a symbolic link; the game keeps its list only in a file of its own, so it "
+                  u"neither reads nor replaces a link (put the file itself in its place)";
+        } else if (found.kind != Files::Stamp::Kind::Missing) {
+            try {
+                ReadKako(start, [this](const Text& entry) { Lst.AddItem(entry); });
+            } catch (const RuntimeError& e) {
+                kakoUnreadable_ = e.message();
+            }
+        }
+    } catch (const RuntimeError&) { }
+}
+
+void Fom::ReadKako(const Text& path, const std::function<void(const Text&)>& add)
+{
+    KakoNo = sys.files.FreeFile();
+    try {
+        sys.files.OpenInput(KakoNo, path);
+        const Text shown = sys.files.displayName(path);
+        if (sys.files.LOF(KakoNo) > MaxKakoBytes)
+            throw RuntimeError(shown + u": too large for a list of past records ("
+                + Str(sys.files.LOF(KakoNo)) + u" bytes; at most " + Str(MaxKakoBytes) + u")");
+        for (int entries = 0; !sys.files.Eof(KakoNo); ++entries) {
+            LineBuf = sys.files.LineInput(KakoNo);
+            if (sys.files.lineCut(KakoNo))
+                throw RuntimeError(shown + u": line " + Str(entries + 1) + u" is longer than "
+                    + Str(Files::MaxLineBytes) + u" bytes");
+            if (entries == MaxKakoEntries)
+                throw RuntimeError(shown + u": more than " + Str(MaxKakoEntries) + u" entries");
+            add(LineBuf);
+        }
+        sys.files.Close(KakoNo);
+    } catch (const RuntimeError&) {
+        sys.files.Close(KakoNo);
+        throw;
+    }
+}
+
+void Fom::ListIve(const Text& name)
+{
+    bool listed = false;
+    for (int i = 0; i < Lst.ListCount() && !listed; ++i)
+        listed = Lst.List(i) == name;
+    if (!listed && !kako::isUnlisted(name))
+        Lst.AddItem(name);
+}
+
+void Fom::SaveKako()
+{
+    if (!kakoLoaded_ || kakoSaving_)
+        return;
+    kakoSaving_ = true;
+    if (!kakoUnreadable_.empty())
+        throw RuntimeError(u"The list of past records was not saved. When the game started it "
+                           u"could not be read, so the file was left as it was: "
+            + kakoUnreadable_);
+    try {
+        if (kakoPath_.empty())
+            throw RuntimeError(sys.files.displayName(DatPath + KakoName)
+                + u": the story folder cannot keep the list, and there is no home folder to keep "
+                  u"it in");
+        if (kakoFolder_ != DatPath)
+            sys.files.makeFolders(kakoFolder_);
+        // Another copy of the game on the same story saves under the same lock.
+        const FolderLock lock(kakoFolder_);
+        const Files::Stamp now = Files::stamp(kakoPath_);
+        if (now.kind == Files::Stamp::Kind::Link)
+            throw RuntimeError(sys.files.displayName(kakoPath_)
+                + u": has become a symbolic link while the game ran; the game does not replace "
+                  u"it");
+        std::vector<Text> entries;
+        const bool changed = now != kakoStamp_;
+        if (changed) {
+            // Saved by another copy since this one read it: keep every entry it holds now.
+            std::vector<Text> inFile;
+            if (now.kind != Files::Stamp::Kind::Missing) {
+                try {
+                    ReadKako(kakoPath_, [&inFile](const Text& entry) { inFile.push_back(entry); });
+                } catch (const RuntimeError& e) {
+                    throw RuntimeError(
+                        e.message() + u" (another program changed it while the game ran)");
+                }
+            }
+            std::vector<Text> ours;
+            ours.reserve(static_cast<size_t>(Lst.ListCount()));
+            for (int i = 0; i < Lst.ListCount(); ++i)
+                ours.push_back(Lst.List(i));
+            entries = kako::merged(std::move(inFile), ours);
+        }
+        KakoNo = sys.files.FreeFile();
+        sys.files.OpenOutput(KakoNo, kakoPath_);
+        // The list may be longer than the shared 16-bit counter can count.
+        if (changed) {
+            for (const Text& entry : entries)
+                sys.files.PrintLine(KakoNo, entry);
+        } else {
+            for (int i = 0; i < Lst.ListCount(); ++i)
+                sys.files.PrintLine(KakoNo, Lst.List(i));
+        }
+        sys.files.Close(KakoNo);
+    } catch (const RuntimeError& e) {
+        sys.files.CloseAll(); // drops the unfinished new list; the old file stays
+        throw RuntimeError(e.message()
+            + u"\nThe list of past records could not be saved; the "
+              u"earlier kako.dat is unchanged.");
+    }
+}

@@ -1,0 +1,130 @@
+#include "shell/command_line.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+
+#ifndef PELIRRA_VERSION
+#define PELIRRA_VERSION "unknown"
+#endif
+
+namespace {
+
+const char* const Usage = R"(Usage: pelirra [FOLDER]
+Plays the story in FOLDER. Without FOLDER, plays the dat folder beside the program when there
+is one, else the installed story.
+
+The list of past records is kept in FOLDER/kako.dat, or, when the story folder cannot be
+written, in ~/.local/share/pelirra/ ($XDG_DATA_HOME/pelirra/), one folder for each story.
+
+Options:
+  -h, --help      print this help and end
+  --version       print the version and end
+
+For story authors, to try a late part of a story without playing up to it:
+  --event NAME    begin the play-through at the event NAME (such as 3, a2, bg or g)
+  --score N       begin with the score N (0 to 32767)
+The story starts over from 0.dat, with the score 0, at its next "end" line.
+
+Stories are made with pelirra-convert and checked with pelirra-check.
+)";
+
+CommandLine failure(std::string message)
+{
+    CommandLine command;
+    command.action = CommandLine::Action::Fail;
+    command.text = "pelirra: " + std::move(message);
+    return command;
+}
+
+} // namespace
+
+CommandLine readCommandLine(const std::vector<std::string>& args)
+{
+    CommandLine command;
+    std::optional<std::string> folder;
+    bool options = true;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (options && arg.size() > 1 && arg[0] == '-') {
+            if (arg == "--") {
+                options = false;
+                continue;
+            }
+            if (arg == "-h" || arg == "--help") {
+                command.action = CommandLine::Action::Print;
+                command.text = Usage;
+                return command;
+            }
+            if (arg == "--version") {
+                command.action = CommandLine::Action::Print;
+                command.text = "pelirra " PELIRRA_VERSION "\n";
+                return command;
+            }
+            // --event NAME, --event=NAME, --score N, --score=N
+            const auto eq = arg.find('=');
+            const std::string option = arg.substr(0, eq);
+            if (option != "--event" && option != "--score")
+                return failure(arg + ": unknown option (pelirra --help lists the options)");
+            std::string value;
+            if (eq != std::string::npos)
+                value = arg.substr(eq + 1);
+            else if (i + 1 < args.size())
+                value = args[++i];
+            else
+                return failure(option + " needs a value (pelirra --help lists the options)");
+            if (option == "--event") {
+                command.start.event = script::splitEventName(platform::fromUtf8(value));
+                if (!command.start.event)
+                    return failure("--event " + value
+                        + ": not an event's name (a number such as 3, a route and a number such "
+                          "as a2, or an ending such as bg or g)");
+            } else {
+                int score = -1;
+                const bool digits = !value.empty() && value.size() <= 5
+                    && value.find_first_not_of("0123456789") == std::string::npos;
+                if (digits)
+                    score = std::stoi(value);
+                if (score < 0 || score > 32767)
+                    return failure(
+                        "--score " + value + ": not a score (a whole number from 0 to 32767)");
+                command.start.score = static_cast<short>(score);
+            }
+            continue;
+        }
+        if (folder)
+            return failure(arg + ": one story folder at a time (" + *folder + " is named already)");
+        folder = arg;
+    }
+    if (folder) {
+        std::error_code ec;
+        const std::filesystem::path path(*folder);
+        const auto status = std::filesystem::status(path, ec);
+        if (!std::filesystem::exists(status))
+            return failure(*folder + ": no such folder");
+        if (!std::filesystem::is_directory(status))
+            return failure(*folder + ": not a folder (name the folder that holds the story)");
+        std::filesystem::path full = std::filesystem::absolute(path, ec).lexically_normal();
+        std::string text = full.string();
+        while (text.size() > 1 && text.back() == '/')
+            text.pop_back();
+        command.start.storyFolder = platform::fromUtf8(text);
+    }
+    return command;
+}
+
+std::optional<int> finishCommandLine(const CommandLine& command)
+{
+    switch (command.action) {
+    case CommandLine::Action::Play:
+        return std::nullopt;
+    case CommandLine::Action::Print:
+        std::fputs(command.text.c_str(), stdout);
+        std::fflush(stdout);
+        return 0;
+    case CommandLine::Action::Fail:
+        std::fprintf(stderr, "%s\n", command.text.c_str());
+        return 2;
+    }
+    return 2;
+}

@@ -1,4 +1,5 @@
 // Pelirra: creates the application and the window, runs the event loop.
+#include "platform/process.h"
 #include "shell/command_line.h"
 #include "shell/fom.h"
 
@@ -10,6 +11,7 @@
 
 int main(int argc, char** argv)
 {
+    platform::prepareProcess(); // standard descriptors, broken pipes, the libraries' messages
     // The command line is the game's own (Qt's options are not taken): read before the display.
     const CommandLine command = readCommandLine(std::vector<std::string>(argv + 1, argv + argc));
     if (const std::optional<int> status = finishCommandLine(command))

@@ -3,6 +3,9 @@
 # memory can be measured: enormous scripts, txt.dat, kako.dat and bgm.mid, huge pictures, named
 # pipes in place of kako.dat and bgm.mid, a kako.dat the player may not read, a read-only folder
 # (whose list then moves to the user's data folder) and a full disk, in both places.
+# Then a hostile process: standard descriptors closed, standard error a pipe whose reader has
+# gone or that nobody reads, every termination signal; and, on an X server of its own that it
+# kills, the display going away, the error report and the ways of closing the window.
 # Each run is closed as the system closes it (SIGTERM: the game saves its list on the way out)
 # and must end by itself, within its memory bound, with the expected report and kako.dat.
 #   usage: hostile_program.sh PROGRAM HOSTILE_FILES_TOOL
@@ -39,23 +42,41 @@ user_list() {
   echo "$XDG_DATA_HOME/pelirra/$name/kako.dat"
 }
 
+# A list without this run's first event, and that list once a run has saved it.
+list_b1() { printf 'b1\r\n' > "$dir/dat/kako.dat"; }
+saved='text b1\r\n0\r\n'
+
+# The bytes of the list $kako as they are now, to compare with after the run.
+kako_bytes() {
+  [ -f "$kako" ] && [ "$(stat -c %s "$kako")" -lt 100000000 ] && od -An -tx1 "$kako" | tr -d ' \n'
+  return 0
+}
+
 # Runs the program of folder $dir (through the command words given, if any), closes it after a
-# second (HOSTILE_CLOSE_AFTER seconds), and checks: exit status $1, a report holding $2 (none
-# when empty), the list ($kako_file, else dat/kako.dat) ending as $3 ("same": byte for byte as
-# before; "size N": N bytes long; "pipe": still a named pipe; "text T": the bytes printf T makes).
+# second (HOSTILE_CLOSE_AFTER seconds, with SIGTERM or HOSTILE_CLOSE_SIGNAL), and checks: exit
+# status $1, a report holding $2 (none when empty), the list ($kako_file, else dat/kako.dat)
+# ending as $3 ("same": byte for byte as before; "size N": N bytes long; "pipe": still a named
+# pipe; "text T": the bytes printf T makes).
 run_case() {
   local name=$1 want_status=$2 want_report=$3 want_kako=$4
   shift 4
-  local err="$work/$name.err" before="" kako=${kako_file:-$dir/dat/kako.dat}
-  [ -f "$kako" ] && [ "$(stat -c %s "$kako")" -lt 100000000 ] &&
-    before=$(od -An -tx1 "$kako" | tr -d ' \n')
+  local err="$work/$name.err" kako=${kako_file:-$dir/dat/kako.dat} before
+  before=$(kako_bytes)
+  : > "$err.time"; chmod 666 "$err.time" # also for a run as another user
   set +e
-  (cd "$dir" && "$@" /usr/bin/time -f 'peak-rss-kb %M' \
-    timeout --preserve-status -s TERM -k 20 "${HOSTILE_CLOSE_AFTER:-1}" ./pelirra) 2> "$err"
+  (cd "$dir" && "$@" /usr/bin/time -o "$err.time" -f 'peak-rss-kb %M' \
+    timeout --preserve-status -s "${HOSTILE_CLOSE_SIGNAL:-TERM}" -k 20 \
+    "${HOSTILE_CLOSE_AFTER:-1}" ./pelirra) 2> "$err"
   local status=$?
   set -e
-  local rss
-  rss=$(awk '/^peak-rss-kb/ {print $2}' "$err")
+  check_run "$name" "$want_status" "$want_report" "$want_kako" "$status" "$before"
+}
+
+# Checks the run `name` that ended with status $5, the list $kako having been $6 before.
+check_run() {
+  local name=$1 want_status=$2 want_report=$3 want_kako=$4 status=$5 before=$6
+  local err="$work/$name.err" rss
+  rss=$(awk '/^peak-rss-kb/ {print $2}' "$err.time" 2> /dev/null || true)
   local report
   report=$(grep '^pelirra: ' "$err" | head -c 300 | tr '\n' ' ' || true)
   local problems=""
@@ -195,6 +216,95 @@ else
   skip "read-only story and home" "no mounts in a user namespace here (unshare -rm)"
   skip "read-only story, home on a full disk" "no mounts in a user namespace here (unshare -rm)"
   skip "the data folder on a full disk" "no mounts in a user namespace here (unshare -rm)"
+fi
+
+# A hostile process. A list without this run's first event, and a first picture that makes
+# libpng warn through Qt and write an error of its own: the game writes to standard error at once.
+process_folder() { new_folder "$1"; list_b1; "$tool" warning "$dir/dat/ive.dat" 2> /dev/null; }
+closed_std() { "$@" 0<&- 1>&- 2>&-; }
+# Standard error a pipe whose reader has gone ($1 "gone"), or a full one that nobody reads.
+stderr_pipe() {
+  local how=$1 fifo r w; shift
+  fifo=$(mktemp -u "$work/fifo.XXXXXX"); mkfifo "$fifo"; exec {r}<> "$fifo" {w}> "$fifo"
+  rm "$fifo"
+  if [ "$how" = gone ]; then exec {r}<&-
+  else dd if=/dev/zero of=/dev/fd/$w oflag=nonblock bs=4k count=99 2> /dev/null || true; fi
+  "$@" 2>&$w
+}
+process_folder closed-std
+run_case "standard input, output and error closed" 0 "" "$saved" closed_std
+process_folder reader-gone
+run_case "standard error: a pipe whose reader has gone" 0 "" "$saved" stderr_pipe gone
+process_folder full-pipe
+run_case "standard error: a full pipe nobody reads" 0 "" "$saved" stderr_pipe full
+# Twenty pictures that make libpng warn twice each through Qt: the warning is shown three times.
+process_folder warnings; cp "$dir/dat/ive.dat" "$dir/dat/warn.dat"
+for i in $(seq 1 20); do printf '>img>warn\r\n'; done > "$dir/dat/0.dat"
+HOSTILE_CLOSE_AFTER=3 run_case "one warning forty times" 0 "" "$saved"
+shown=$(grep -c 'iCCP' "$work/one warning forty times.err" || true)
+[ "$shown" -eq 3 ] || { echo "  FAILED: the warning was shown $shown times"; failures=$((failures + 1)); }
+for signal in INT HUP; do
+  new_folder "sig$signal"; list_b1
+  HOSTILE_CLOSE_SIGNAL=$signal run_case "closed by SIG$signal" 0 "" "$saved"
+done
+
+# On an X server of the test's own (Xvfb on a free display), which it may kill: runs $5, the
+# program ($run), then the step $4 (with $pid, and $window once shown); a program still there
+# 30 s later is killed (status 137).
+display_case() {
+  local name=$1 want_status=$2 want_report=$3 step=$4 err="$work/$1.err" run=./pelirra runner
+  local status kako
+  new_folder "x-$name"; list_b1; kako="$dir/dat/kako.dat"
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3> "$work/display" 2> /dev/null &
+  xvfb=$!; disown "$xvfb" # killing it is part of the test, not news
+  for _ in $(seq 1 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+  export DISPLAY=":$(cat "$work/display")"; rm "$work/display"
+  eval "${5:-}"
+  (cd "$dir" && QT_QPA_PLATFORM=xcb exec /usr/bin/time -o "$err.time" -f 'peak-rss-kb %M' \
+    sh -c "echo \$\$ > pid; exec $run") 2> "$err" &
+  runner=$!
+  for _ in $(seq 1 100); do [ -s "$dir/pid" ] && break; sleep 0.1; done
+  pid=$(cat "$dir/pid"); eval "$step" || true
+  for _ in $(seq 1 300); do kill -0 "$runner" 2> /dev/null || break; sleep 0.1; done
+  kill -KILL "$pid" "$xvfb" 2> /dev/null || true
+  set +e; wait "$runner"; status=$?; wait; set -e # a window manager ends with its display
+  check_run "$name" "$want_status" "$want_report" "$saved" "$status" ""
+}
+# The game's window (or its error report) is on the screen: "0" is in the list.
+shown() {
+  window=$(timeout 20 xdotool search --sync --onlyvisible --name '^Pelirra$' | head -1 || true)
+  sleep 0.5
+}
+# Does $1 until the program has ended, at most five times a second apart (a busy machine may
+# take a click or a close request before the window is ready for it).
+until_ended() {
+  for _ in 1 2 3 4 5; do eval "$1"; sleep 1; kill -0 "$pid" 2> /dev/null || return 0; done
+}
+display_tools=true
+for t in Xvfb xdotool openbox wmctrl; do command -v "$t" > /dev/null || display_tools=false; done
+if $display_tools; then
+  trap 'kill "${xvfb:-}" 2> /dev/null || true; rm -rf "$work"' EXIT
+  if [ -n "${ASAN_OPTIONS:-}" ]; then # the sanitizer build: a third-party report to pass over
+    export ASAN_OPTIONS="$ASAN_OPTIONS:suppressions=$(realpath "$(dirname "$0")/../scripts/asan.supp")"
+  fi
+  display_case "the X server killed" 1 "" 'shown; kill -KILL $xvfb'
+  display_case "the connection dropped by the X server" 1 "" 'shown; xdotool windowkill $window'
+  display_case "standard error closed, on X" 0 "" 'shown; kill -TERM $pid' 'run="./pelirra 2>&-"'
+  # The quit button: the lowest of three buttons, right of the picture (the layout's rows).
+  display_case "the quit button clicked" 0 "" 'shown
+    eval "$(xdotool getwindowgeometry --shell $window)"
+    until_ended "xdotool mousemove --window $window $((WIDTH * 141 / 160)) $((HEIGHT * 7 / 8)) click 1"'
+  display_case "the close box (openbox)" 0 "" 'shown; until_ended "wmctrl -i -c $window"' \
+    'openbox --sm-disable > /dev/null 2>&1 &
+    for _ in $(seq 1 100); do wmctrl -m > /dev/null 2>&1 && break; sleep 0.1; done'
+  # A route whose first event is missing: the report is open when the signal comes.
+  for signal in TERM INT HUP; do
+    display_case "the error report open, then SIG$signal" 1 "dat/a1.dat: not found" \
+      "timeout 20 sh -c 'until grep -q \"^pelirra: \" \"\$0\"; do sleep 0.1; done' \"\$err\"
+      shown; kill -$signal \$pid" "printf 'Hello\r\n>hantei\r\n' > \"\$dir/dat/0.dat\""
+  done
+else
+  skip "the display cases" "Xvfb, xdotool, openbox or wmctrl is missing"
 fi
 
 if [ "$failures" -ne 0 ]; then

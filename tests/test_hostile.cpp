@@ -8,12 +8,17 @@
 
 #include "platform/cp932.h"
 #include "platform/mci_fluidsynth.h"
+#include "records/replay_rules.h"
 
 #include <QBuffer>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QImage>
+#include <QKeySequence>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTextBlock>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -279,19 +284,50 @@ TEST(HostileData, BadChoiceCaptionFiles)
         }
     }
 
-    // More choices than the 16-bit button indices can hold: a report, and quickly.
+    // The most choices the layout's 16-bit arithmetic can lay out (the buttons and the heading
+    // make 32,767 rows): every button is laid out, the quit button down to the bottom edge.
+    const std::string tooMany = "dat/txt.dat: too many lines (at most 32764 choices)";
+    for (const int choices : { 32764, 32765, 40000 }) {
+        test::Game g;
+        std::string lines;
+        for (int i = 0; i < choices; ++i)
+            lines += "x\r";
+        test::writeBytes(g.dat("txt.dat"), lines);
+        g.file("0.dat", { u"はじまり" });
+        test::writeBytes(g.dat("kako.dat"), OldKako);
+        QElapsedTimer clock;
+        clock.start();
+        Fom& f = g.start();
+        if (choices == 32764) {
+            const CommandButton& quit = f.Com(f.Com.UBound());
+            EXPECT_TRUE(quit.Visible() && quit.Caption() == u"終了");
+            EXPECT_NEAR(quit.Top() + quit.Height(), 30, 1e-6);
+        }
+        const Outcome r = finish(g, clock);
+        if (choices == 40000) // and quickly: it took over an hour once
+            expectRun(r, tooMany, OldKako, "40,000 choices");
+        else
+            EXPECT_TRUE(r.exited && r.kako == OldKako
+                && r.reports == std::vector<std::string>(choices == 32764 ? 0 : 1, tooMany));
+    }
+}
+
+TEST(HostileData, CaptionsWithAmpersandsAreShownAsWritten)
+{
+    // To a Qt button "&" marks a keyboard shortcut (Alt and the next letter) and is not shown.
     test::Game g;
-    std::string lines;
-    for (int i = 0; i < 40000; ++i)
-        lines += "x\r";
-    test::writeBytes(g.dat("txt.dat"), lines);
-    g.file("0.dat", { u"はじまり" });
-    test::writeBytes(g.dat("kako.dat"), OldKako);
-    QElapsedTimer clock;
-    clock.start();
-    g.start();
-    expectRun(finish(g, clock), "dat/txt.dat: too many lines (at most 32766 choices)", OldKako,
-        "40,000 choices");
+    g.minimalStory({ u"&&&", u"A&B", u"&x", u"y&" });
+    Fom& f = g.start();
+    std::vector<std::string> shown, written;
+    for (QPushButton* b : f.Me.widget()->findChildren<QPushButton*>()) {
+        EXPECT_TRUE(QKeySequence::mnemonic(b->text()).isEmpty()) << b->text().toStdString();
+        shown.push_back(b->text().replace(QLatin1String("&&"), QLatin1String("&")).toStdString());
+    }
+    for (int i = 0; i <= f.Com.UBound(); ++i)
+        written.push_back(u8(f.Com(i).Caption()));
+    std::sort(shown.begin(), shown.end());
+    std::sort(written.begin(), written.end());
+    EXPECT_EQ(shown, written);
 }
 
 TEST(HostileData, BadKeyFiles)
@@ -445,6 +481,38 @@ TEST(HostileData, AReplayOfAnEnormousScriptStaysBounded)
     EXPECT_EQ(text.rfind("●　過去見　「big」　●\r\n\r\nA\r\nA\r\n", 0), 0u);
     EXPECT_NE(text.find("長すぎる"), std::string::npos) << text.substr(text.size() - 200);
     EXPECT_LE(f.Txt.text().size(), 3 * MiB);
+}
+
+TEST(HostileData, AReplayOfVeryLongLinesReachesTheTextLayoutInShortParagraphs)
+{
+    // Qt's text layout takes time that grows with the square of a paragraph's length where it
+    // cannot break it (a 1 MiB line of letters took 50 s): the box shows short paragraphs.
+    test::Game g;
+    g.minimalStory();
+    test::writeBytes(g.dat("kako.dat"), "long\r\n");
+    std::string words;
+    while (words.size() < 5000)
+        words += "the brown fox walks over a lazy dog ";
+    // Words, then the longest line a script can have: the replay reads both, as they are.
+    test::writeBytes(g.dat("long.dat"), words + "\r\n" + std::string(Files::MaxLineBytes, 'x'));
+    Fom& f = openPastRecords(g);
+    f.Lst.clickItem(0);
+    EXPECT_EQ(f.Txt.text(),
+        replay::heading(u"long") + u"\r\n" + fromUtf8(words) + u"\r\n"
+            + Text(Files::MaxLineBytes, u'x'));
+
+    QString shown;
+    for (QTextBlock b = f.Me.widget()->findChild<QPlainTextEdit*>()->document()->begin();
+         b.isValid(); b = b.next()) {
+        EXPECT_LE(b.length() - 1, 1000);
+        if (b.text().contains(u"fox") && b.next().text().contains(u"fox")) {
+            EXPECT_TRUE(b.text().endsWith(u' ')) << "words are broken after a space";
+        }
+        shown += b.text();
+    }
+    // Nothing is lost or changed but line breaks.
+    EXPECT_EQ(shown.toStdU16String(),
+        u"●　過去見　「long」　●" + fromUtf8(words) + Text(Files::MaxLineBytes, u'x'));
 }
 
 TEST(HostileData, BadPicturesAreSkippedQuicklyAndTheHeldOneStays)

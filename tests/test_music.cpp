@@ -4,12 +4,17 @@
 #include "support/game.h"
 #include "support/midi.h"
 
+#include "platform/mci_background.h"
 #include "platform/mci_fluidsynth.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QTemporaryDir>
+#include <QWidget>
 
+#include <condition_variable>
 #include <cstdlib>
+#include <mutex>
 
 using namespace platform;
 using test::u8;
@@ -95,6 +100,33 @@ public:
 private:
     const char* name_;
     std::optional<std::string> old_;
+};
+
+// Holds every command until it is let go, then passes it on.
+class HeldMci : public Mci
+{
+public:
+    explicit HeldMci(std::unique_ptr<Mci> device)
+        : device_(std::move(device))
+    { }
+    int mciSendString(TextView command, Text* reply, int replyLength) override
+    {
+        std::unique_lock lock(mutex_);
+        released_.wait(lock, [this] { return free_; });
+        return device_->mciSendString(command, reply, replyLength);
+    }
+    void letGo()
+    {
+        std::lock_guard lock(mutex_);
+        free_ = true;
+        released_.notify_all();
+    }
+
+private:
+    std::unique_ptr<Mci> device_;
+    std::mutex mutex_;
+    std::condition_variable released_;
+    bool free_ = false;
 };
 
 } // namespace
@@ -344,4 +376,91 @@ TEST(MusicCommands, WordsInAnyCaseAndWhatTheDeviceCannotDoFails)
     EXPECT_EQ(send(u"close MIDI"), 0);
     EXPECT_EQ(send(u"play MIDI"), Mci::ErrNoDevice);
     EXPECT_EQ(send(u"close MIDI"), Mci::ErrNoDevice);
+}
+
+TEST(Music, OnItsOwnThreadTheDeviceNeverHoldsUpTheGame)
+{
+    test::Game g;
+    auto fluid = std::make_unique<FluidSynthMci>(withoutSoundOutput());
+    FluidSynthMci* music = fluid.get();
+    auto held = std::make_unique<HeldMci>(std::move(fluid));
+    HeldMci* hold = held.get();
+    auto device = std::make_unique<BackgroundMci>(std::move(held));
+    BackgroundMci* background = device.get();
+    g.mci->device = std::move(device);
+    g.minimalStory();
+    test::writeMidi(g.dat("bgm.mid"), 1000);
+
+    // The device has carried out nothing yet: the start went on, and the watchdog's query is
+    // answered at once without counting as stopped.
+    Fom& fom = g.start();
+    EXPECT_EQ(g.mci->results, (std::vector<int> { 0, 0, 0 }));
+    EXPECT_EQ(mode(*background), "not ready");
+    fom.Bgm_Check.fire();
+    EXPECT_EQ(u8(g.mci->commands.back()), "status MIDI mode");
+
+    hold->letGo();
+    background->waitUntilIdle();
+    EXPECT_EQ(mode(*background), "playing");
+    EXPECT_GT(music->renderMilliseconds(300), 0.01f);
+    fom.Com(fom.Com.UBound()).click();
+    background->waitUntilIdle();
+    EXPECT_EQ(mode(*background), "failed"); // stopped and closed
+    EXPECT_TRUE(g.errors.empty());
+}
+
+TEST(Music, TheGamesDeviceStartsOnceTheWindowHasAppeared)
+{
+    QTemporaryDir dir;
+    const std::string tune = dir.path().toStdString() + "/bgm.mid";
+    test::writeMidi(tune, 1000);
+    auto fluid = std::make_unique<FluidSynthMci>(withoutSoundOutput());
+    FluidSynthMci* music = fluid.get();
+    BackgroundMci device(std::move(fluid), BackgroundMci::Start::AfterFirstFrame);
+    device.mciSendString(u"open \"" + fromUtf8(tune) + u"\" alias MIDI", nullptr, 0);
+    device.mciSendString(u"play MIDI notify", nullptr, 0);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(mode(device), "not ready");
+    EXPECT_EQ(music->soundfont(), ""); // nothing carried out, nothing loaded
+
+    QWidget window;
+    window.show();
+    for (int i = 0; i < 100 && mode(device) == "not ready"; ++i) {
+        QCoreApplication::processEvents();
+        device.waitUntilIdle();
+    }
+    EXPECT_EQ(mode(device), "playing");
+    EXPECT_GT(music->renderMilliseconds(300), 0.01f);
+}
+
+TEST(Music, WithoutTheFluidSynthLibraryEveryCommandFailsQuietly)
+{
+    auto options = withoutSoundOutput();
+    options.library = "libfluidsynth-not-installed.so.3";
+    testing::internal::CaptureStderr();
+    MusicGame g(options);
+    test::writeMidi(g.dat("bgm.mid"), 1000);
+    Fom& fom = g.start();
+    fom.Bgm_Check.fire();
+    EXPECT_EQ(g.results(),
+        (std::vector<int> {
+            Mci::ErrNoDevice, Mci::ErrCannotOpen, Mci::ErrNoDevice, Mci::ErrNoDevice }));
+    EXPECT_EQ(status(*g.music).reply, untouched);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_TRUE(g.errors.empty());
+}
+
+TEST(Music, ASoundOutputIsLookedForBeforeAnythingIsLoaded)
+{
+    QTemporaryDir dir;
+    const std::string socket = dir.path().toStdString() + "/native";
+    test::writeBytes(socket, "");
+    for (const auto& [server, found] : std::vector<std::pair<std::string, bool>> {
+             { "unix:" + socket, true }, { socket, true }, { "unix:/nonexistent/native", false },
+             { "/nonexistent/native tcp:elsewhere", true }, { "{0123}unix:" + socket, true } }) {
+        const ScopedEnvironment pulse("PULSE_SERVER", server);
+        EXPECT_EQ(soundOutputMayOpen({ "pulseaudio" }), found) << server;
+    }
+    EXPECT_TRUE(soundOutputMayOpen({ "jack" })); // not known: worth a try
+    EXPECT_FALSE(soundOutputMayOpen({}));
 }

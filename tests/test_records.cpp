@@ -197,6 +197,23 @@ TEST(Replay, NamesThatLeaveTheDataFolderAreNeverOpened)
     EXPECT_TRUE(r.errors.empty());
 }
 
+TEST(Replay, NamesWrittenOnWindowsSeparateFoldersWithABackslash)
+{
+    Records r("story\\N\r\n");
+    QDir(QString::fromStdString(r.dat(""))).mkpath("story");
+    QDir(QString::fromStdString(r.dat(""))).mkpath("pics");
+    test::writePicture(r.dat("pics/sea.dat"), 8, 8, "PNG", 0x0000ff);
+    r.file("story/N.dat", { u">img>pics\\sea", u"あ" });
+    r.replay("story\\N");
+    EXPECT_EQ(r.text(), "●　過去見　「story\\N」　●\r\n\r\nあ");
+    EXPECT_EQ(r.f.Img.surfacePixel(4, 4), (Color { 0, 0, 255 }));
+    // The same picture line in an event the story plays.
+    test::writePicture(r.dat("pics/sea.dat"), 8, 8, "PNG", 0x00ff00);
+    r.run([&] { r.f.ShowImg(u"pics\\sea"); });
+    EXPECT_EQ(r.f.Img.surfacePixel(4, 4), (Color { 0, 255, 0 }));
+    EXPECT_TRUE(r.errors.empty());
+}
+
 TEST(KakoRules, EachStoryFolderHasAFolderOfItsOwnForItsList)
 {
     using kako::userFolderName;

@@ -8,7 +8,6 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
-#include <QStyleFactory>
 #include <QTimer>
 
 #include <cmath>
@@ -27,6 +26,47 @@ QString displayText(TextView t)
     s.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     return s;
 }
+
+namespace {
+// Qt lays out a paragraph in a time that grows with the square of its length where it finds no
+// place to break a line: one line of 1 MiB of letters without a space took the window away for
+// 50 s. The text box shows a paragraph longer than this as several, each broken after a space
+// where one is near its end; such lines are longer than any the box can show on one line.
+constexpr qsizetype MaxShownParagraph = 1000;
+
+QString displayParagraphs(TextView t)
+{
+    const QString s = displayText(t);
+    QString out;
+    qsizetype from = 0; // what is not in `out` yet
+    qsizetype start = 0; // the start of the current paragraph
+    for (qsizetype i = 0; i <= s.size(); ++i) {
+        if (i < s.size() && s[i] != u'\n') {
+            if (i - start < MaxShownParagraph)
+                continue;
+            qsizetype cut = i;
+            for (qsizetype k = i - 1; k > i - MaxShownParagraph / 2; --k) {
+                if (s[k] == u' ' || s[k] == u'\u3000') {
+                    cut = k + 1;
+                    break;
+                }
+            }
+            if (s[cut - 1].isHighSurrogate())
+                --cut;
+            out += QStringView(s).mid(from, cut - from);
+            out += u'\n';
+            from = start = cut;
+            i = cut - 1;
+            continue;
+        }
+        start = i + 1;
+    }
+    if (from == 0)
+        return s;
+    out += QStringView(s).mid(from);
+    return out;
+}
+} // namespace
 
 QColor toQColor(Color c)
 {
@@ -136,10 +176,12 @@ void Control::setHeight(double h)
 Control::PixelRect Control::pixelRect() const
 {
     // Edges are rounded, not sizes, so widgets placed edge to edge meet without a gap.
-    const int x = form_.twipsToPixels(leftTw_);
-    const int y = form_.twipsToPixels(topTw_);
-    const int r = form_.twipsToPixels(leftTw_ + widthTw_);
-    const int b = form_.twipsToPixels(topTw_ + heightTw_);
+    const double left = form_.gridLeftTwips() + leftTw_;
+    const double top = form_.gridTopTwips() + topTw_;
+    const int x = form_.twipsToPixels(left);
+    const int y = form_.twipsToPixels(top);
+    const int r = form_.twipsToPixels(left + widthTw_);
+    const int b = form_.twipsToPixels(top + heightTw_);
     return { x, y, std::max(0, r - x), std::max(0, b - y) };
 }
 
@@ -149,8 +191,15 @@ void Control::applyGeometry()
     widget_->setGeometry(r.x, r.y, r.w, r.h);
 }
 
+void Control::stateChanged()
+{
+    form_.controlStateChanged();
+}
+
 void Control::setVisible(bool v)
 {
+    if (v != visible_)
+        stateChanged();
     visible_ = v;
     visibilityChanged();
     widget_->setVisible(v);
@@ -195,7 +244,7 @@ void Control::setAccessibleName(TextView name)
 void Control::applyFont()
 {
     QFont f = widget_->font();
-    f.setPointSizeF(fontSize_);
+    f.setPointSizeF(fontSize_ * form_.fontScale());
     widget_->setFont(f);
 }
 
@@ -275,12 +324,72 @@ void Label::press(MouseButton button)
 
 ButtonWidget::ButtonWidget(QWidget* parent, CommandButton* owner)
     : QPushButton(parent)
+    , owner_(owner)
 {
-    // Fusion draws a button in its palette's button colour, also while disabled.
-    static QStyle* fusion = QStyleFactory::create("Fusion");
-    if (fusion)
-        setStyle(fusion);
+    // The focus comes by Tab only (or from the form's keyboard): a click leaves it where it was.
+    setFocusPolicy(Qt::TabFocus);
     connect(this, &QPushButton::clicked, this, [owner] { owner->click(); });
+}
+
+namespace {
+QColor mix(const QColor& a, const QColor& b, double t)
+{
+    return QColor::fromRgbF(static_cast<float>(a.redF() + (b.redF() - a.redF()) * t),
+        static_cast<float>(a.greenF() + (b.greenF() - a.greenF()) * t),
+        static_cast<float>(a.blueF() + (b.blueF() - a.blueF()) * t));
+}
+} // namespace
+
+void ButtonWidget::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    const QRect r = rect();
+    const QColor face = toQColor(owner_->BackColor());
+    p.fillRect(r, face);
+
+    // A raised edge of two lines, lit from the top left, made from the face colour so that every
+    // colour keeps one; pressed, the edge is sunken and the caption moves by a pixel.
+    const QColor highlight = mix(face, Qt::white, 0.7);
+    const QColor light = mix(face, Qt::white, 0.35);
+    const QColor shadow = mix(face, Qt::black, 0.35);
+    const QColor dark = mix(face, Qt::black, 0.7);
+    const bool down = isDown();
+    const auto edge = [&](int inset, const QColor& topLeft, const QColor& bottomRight) {
+        const QRect e = r.adjusted(inset, inset, -inset, -inset);
+        if (e.width() < 1 || e.height() < 1)
+            return;
+        p.setPen(topLeft);
+        p.drawLine(e.topLeft(), e.topRight());
+        p.drawLine(e.topLeft(), e.bottomLeft());
+        p.setPen(bottomRight);
+        p.drawLine(e.bottomLeft(), e.bottomRight());
+        p.drawLine(e.topRight(), e.bottomRight());
+    };
+    edge(0, down ? dark : highlight, down ? highlight : dark);
+    edge(1, down ? shadow : light, down ? light : shadow);
+
+    // The caption, centred; greyed and engraved while the button is disabled. "&&" shows one "&".
+    QRect box = r.adjusted(2, 2, -2, -2);
+    if (down)
+        box.translate(1, 1);
+    const int flags = Qt::AlignCenter | Qt::TextHideMnemonic;
+    p.setFont(font());
+    const QColor ink = palette().color(QPalette::Active, QPalette::ButtonText);
+    if (isEnabled()) {
+        p.setPen(ink);
+        p.drawText(box, flags, text());
+    } else {
+        p.setPen(highlight);
+        p.drawText(box.translated(1, 1), flags, text());
+        p.setPen(shadow);
+        p.drawText(box, flags, text());
+    }
+    if (hasFocus()) {
+        QPen dotted(ink);
+        dotted.setStyle(Qt::DotLine);
+        p.setPen(dotted);
+        p.drawRect(r.adjusted(4, 4, -5, -5));
+    }
 }
 
 CommandButton::CommandButton(Form& form, int stackRank, Text caption)
@@ -302,11 +411,15 @@ void CommandButton::cloneFrom(const CommandButton& first)
 void CommandButton::setCaption(Text caption)
 {
     caption_ = std::move(caption);
-    static_cast<QPushButton*>(widget_)->setText(displayText(caption_));
+    // Shown exactly as written: to a Qt button "&" marks a keyboard shortcut, "&&" is an "&".
+    static_cast<QPushButton*>(widget_)->setText(
+        displayText(caption_).replace(QLatin1Char('&'), QLatin1String("&&")));
 }
 
 void CommandButton::setEnabled(bool e)
 {
+    if (e != enabled_)
+        stateChanged();
     enabled_ = e;
     widget_->setEnabled(e);
 }
@@ -412,6 +525,17 @@ void ListBox::visibilityChanged()
 
 ListBox::~ListBox() = default;
 
+int ListWidget::currentRow() const
+{
+    const QModelIndex current = currentIndex();
+    return current.isValid() ? current.row() : -1;
+}
+
+int ListBox::currentRow() const
+{
+    return list()->model.stale ? -1 : list()->currentRow();
+}
+
 ListWidget* ListBox::list() const
 {
     return static_cast<ListWidget*>(widget_);
@@ -511,8 +635,33 @@ bool TextWidget::eventFilter(QObject* watched, QEvent* e)
     return QPlainTextEdit::eventFilter(watched, e);
 }
 
+TextFrame::TextFrame(QWidget* parent, TextBox* owner)
+    : QWidget(parent)
+    , owner_(owner)
+{ }
+
+TextWidget* TextFrame::text()
+{
+    if (!text_) {
+        text_ = new TextWidget(this, owner_);
+        text_->setGeometry(rect());
+        setFocusProxy(text_);
+        // Keys, the wheel and the focus pass the form first, as for the frame and every control.
+        text_->installEventFilter(parentWidget());
+        text_->show();
+    }
+    return text_;
+}
+
+void TextFrame::resizeEvent(QResizeEvent* e)
+{
+    QWidget::resizeEvent(e);
+    if (text_)
+        text_->setGeometry(rect());
+}
+
 TextBox::TextBox(Form& form, int stackRank, Text text)
-    : Control(form, new TextWidget(form.widget(), this), stackRank)
+    : Control(form, new TextFrame(form.widget(), this), stackRank)
 {
     setText(std::move(text));
     applyColors();
@@ -523,7 +672,16 @@ TextBox::~TextBox() = default;
 void TextBox::setText(Text text)
 {
     text_ = std::move(text);
-    static_cast<QPlainTextEdit*>(widget_)->setPlainText(displayText(text_));
+    textShown_ = false;
+    visibilityChanged();
+}
+
+void TextBox::visibilityChanged()
+{
+    if (!visible_ || textShown_)
+        return;
+    static_cast<TextFrame*>(widget_)->text()->setPlainText(displayParagraphs(text_));
+    textShown_ = true;
 }
 
 void TextBox::click()
@@ -531,6 +689,12 @@ void TextBox::click()
     if (!visible_ || !click_)
         return;
     dispatcher().deliver(click_);
+}
+
+void TextBox::deliverClick()
+{
+    if (click_)
+        dispatcher().deliver(click_);
 }
 
 // ---------------------------------------------------------------------------------------------

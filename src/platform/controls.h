@@ -45,7 +45,8 @@ public:
     bool isNull() const { return !image_; }
     int width() const;
     int height() const;
-    // Identity of the decoded picture: two loads of one file are different pictures.
+    // Identity of the decoded picture: two loads of one file are different pictures, unless the
+    // file was unchanged and the first picture still held (then it is loaded only once).
     uint64_t id() const { return id_; }
 
 private:
@@ -58,12 +59,20 @@ private:
 
 // Loads a picture file, recognising the format from its content. Pictures larger than
 // MaxPictureSide pixels on a side are decoded scaled down to fit. Throws RuntimeError naming
-// `displayName` when the file is missing, is not a picture this platform reads, or is larger
-// than MaxPicturePixels: memory stays bounded whatever a file's header claims.
+// `displayName` when the file is missing, is not a picture this platform reads, is larger than
+// MaxPicturePixels or MaxPictureFileBytes, or holds more than MaxPictureMetadataBytes besides
+// its pixels: memory stays bounded whatever a file holds or its header claims.
 Picture LoadPicture(const Text& path, const Text& displayName);
 constexpr int MaxPictureSide = 4096;
 constexpr long long MaxPicturePixels = 32LL * 1024 * 1024; // 8192 x 4096, 5792 x 5792, ...
 constexpr int MaxPictureDecodeMiB = 128; // what one decode may allocate: 32 Mi pixels of 4 bytes
+// What a PNG or JPEG file may hold besides its pixels: text, colour profiles, Exif and the other
+// chunks or segments. Qt keeps such metadata with the picture, and copies it many times over
+// while it decodes, so a larger amount is refused before decoding.
+constexpr long long MaxPictureMetadataBytes = 1 << 20;
+// The largest picture file: the largest picture, uncompressed at 4 bytes a pixel, and its
+// metadata.
+constexpr long long MaxPictureFileBytes = 4 * MaxPicturePixels + MaxPictureMetadataBytes;
 
 // Common part of every visible widget on the form.
 class Control
@@ -94,7 +103,8 @@ public:
     // The name a screen reader gives the control.
     void setAccessibleName(TextView name);
 
-    // The rectangle on screen, in pixels of the form's client area.
+    // The rectangle on screen, in pixels of the form's client area (the scale maps the form's
+    // grid, which is the whole client area unless the window is letterboxed).
     struct PixelRect
     {
         int x, y, w, h;
@@ -109,6 +119,8 @@ protected:
     virtual void visibilityChanged() { }
     void applyFont();
     void applyGeometry();
+    // What is shown or enabled changed: the keyboard's focus may move.
+    void stateChanged();
     Form& form_;
     Dispatcher& dispatcher() const;
 
@@ -202,7 +214,10 @@ public:
     void clickItem(int index);
 
 private:
+    friend class Form;
     void visibilityChanged() override;
+    // The entry the keyboard is on (not necessarily selected), -1 when none.
+    int currentRow() const;
     ListWidget* list() const;
     void select(int index);
     std::vector<Text> items_;
@@ -226,9 +241,15 @@ public:
     void click();
 
 private:
+    // The click the keyboard's Escape makes: also while the box is hidden under a shown list.
+    void deliverClick();
+    // A hidden text box is given its text when it is shown: a text nobody sees is not laid out.
+    void visibilityChanged() override;
     Text text_;
+    bool textShown_ = false; // the widget shows text_
     std::function<void()> click_;
     friend class TextWidget;
+    friend class Form;
 };
 
 class Line;
@@ -262,13 +283,15 @@ public:
     int scalingsDone() const { return scalings_; }
     // The colour of one pixel of the surface, inside the border.
     Color surfacePixel(int x, int y) const;
+    // The memory the surface takes.
+    long long surfaceBytes() const;
 
 private:
     friend class Line;
     friend class PictureWidget;
     void applyColors() override;
     PictureWidget* picture_widget() const;
-    void lineChanged(const Line& line, const PixelRect& before);
+    void lineChanged(Line& line);
     Picture picture_;
     bool autoSize_ = false;
     bool border_ = true;
@@ -305,6 +328,7 @@ public:
     Control::PixelRect bounds() const;
 
 private:
+    friend class PictureBox;
     friend class PictureWidget;
     template <class F> void change(F&& f);
     PictureBox& box_;
@@ -312,6 +336,9 @@ private:
     Color color_ { 0, 0, 0 };
     int width_ = 1;
     bool visible_ = false;
+    // Where it was last drawn, and whether it changed since.
+    Control::PixelRect shown_ { 0, 0, 0, 0 };
+    bool changed_ = false;
 };
 
 class Timer

@@ -19,6 +19,8 @@ bool Dispatcher::deliver(const std::function<void()>& handler)
         failed(RuntimeError(fromUtf8(e.what())));
     }
     --depth_;
+    if (after_ && !ended_)
+        after_();
     return true;
 }
 

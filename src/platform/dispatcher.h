@@ -17,6 +17,9 @@ public:
     using FailureHandler = std::function<void(const RuntimeError&)>;
 
     void setFailureHandler(FailureHandler handler) { onFailure_ = std::move(handler); }
+    // Runs after every handler that ran to its end, once no other handler is running (the form
+    // places the keyboard focus there).
+    void setAfterEach(std::function<void()> after) { after_ = std::move(after); }
 
     // Runs `handler` now. Returns false when it was not run: the program has ended, or another
     // handler is still running (an event that arrives from a nested event loop is dropped).
@@ -30,6 +33,7 @@ private:
     void failed(const RuntimeError& error);
 
     FailureHandler onFailure_;
+    std::function<void()> after_;
     int depth_ = 0;
     bool ended_ = false;
 };

@@ -8,6 +8,7 @@
 
 #include <cstring>
 #else
+#include "platform/mci_background.h"
 #include "platform/mci_fluidsynth.h"
 #endif
 
@@ -134,7 +135,11 @@ std::unique_ptr<Mci> makeDefaultMci()
 #else
 std::unique_ptr<Mci> makeDefaultMci()
 {
-    return std::make_unique<FluidSynthMci>();
+    // FluidSynth is loaded and the sound output opened on the music's own thread, once the
+    // window has appeared: its first appearance neither waits for them nor shares the processor
+    // and the dynamic loader with them.
+    return std::make_unique<BackgroundMci>(
+        std::make_unique<FluidSynthMci>(), BackgroundMci::Start::AfterFirstFrame);
 }
 #endif
 

@@ -1,30 +1,38 @@
 // The music device over FluidSynth.
 //
-// Three threads meet here. The game's thread sends the commands. A loader thread creates the
+// FluidSynth is not linked: it and the forty libraries it brings (its sound back ends, codecs,
+// SDL, readline ...) are loaded with dlopen the first time a file is opened on a machine that
+// has a soundfont and may have a sound output. A machine that can play no music never loads
+// them; one without the library stays silent.
+//
+// Three threads meet here. The thread that sends the commands (the music's own thread in the
+// game, see BackgroundMci) opens the library and the sound output. A loader thread creates the
 // synthesizer and loads the soundfont into it, once, the first time a file is opened: that takes
-// from 30 ms (TimGM6mb) to half a second (FluidR3), too long to hold up the window's first
-// appearance, and nobody touches that synthesizer until it is handed over. The sound output
-// calls back on its own thread for audio; the sequencer runs inside that call, timed by the
-// samples synthesized ("player.timing-source" = "sample"), so a device without sound output
-// plays exactly as far as renderMilliseconds synthesizes. One mutex covers the synthesizer, the
-// sequencer and the state of the open file: commands hold it for microseconds, and it is never
-// held while a soundfont loads or while a sound output opens or closes.
+// from 30 ms (TimGM6mb) to half a second (FluidR3), and nobody touches that synthesizer until it
+// is handed over. The sound output calls back on its own thread for audio; the sequencer runs
+// inside that call, timed by the samples synthesized ("player.timing-source" = "sample"), so a
+// device without sound output plays exactly as far as renderMilliseconds synthesizes. One mutex
+// covers the synthesizer, the sequencer and the state of the open file: commands hold it for
+// microseconds, and it is never held while a soundfont loads or while a sound output opens or
+// closes.
 #include "platform/mci_fluidsynth.h"
 #include "platform/errors.h"
 #include "platform/files.h"
 
 #include <fluidsynth.h>
-#ifdef PELIRRA_HAVE_ALSA
-#include <alsa/asoundlib.h>
-#endif
 
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
+#include <dlfcn.h>
 #include <filesystem>
+#include <fstream>
+#include <map>
 #include <mutex>
 #include <set>
+#include <sstream>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <thread>
@@ -34,22 +42,155 @@ namespace platform {
 
 namespace {
 
-#ifdef PELIRRA_HAVE_ALSA
+// The functions of FluidSynth that the device calls, looked up in the loaded library.
+#define PELIRRA_FLUIDSYNTH_FUNCTIONS(F)                                                            \
+    F(fluid_set_log_function)                                                                      \
+    F(new_fluid_settings)                                                                          \
+    F(delete_fluid_settings)                                                                       \
+    F(fluid_settings_setstr)                                                                       \
+    F(fluid_settings_setint)                                                                       \
+    F(fluid_settings_setnum)                                                                       \
+    F(fluid_settings_getnum)                                                                       \
+    F(new_fluid_synth)                                                                             \
+    F(delete_fluid_synth)                                                                          \
+    F(fluid_synth_sfload)                                                                          \
+    F(fluid_synth_system_reset)                                                                    \
+    F(fluid_synth_all_notes_off)                                                                   \
+    F(fluid_synth_count_midi_channels)                                                             \
+    F(fluid_synth_cc)                                                                              \
+    F(fluid_synth_process)                                                                         \
+    F(fluid_synth_write_float)                                                                     \
+    F(new_fluid_audio_driver2)                                                                     \
+    F(delete_fluid_audio_driver)                                                                   \
+    F(new_fluid_player)                                                                            \
+    F(delete_fluid_player)                                                                         \
+    F(fluid_player_add_mem)                                                                        \
+    F(fluid_player_set_tick_callback)                                                              \
+    F(fluid_player_play)                                                                           \
+    F(fluid_player_stop)                                                                           \
+    F(fluid_player_get_status)                                                                     \
+    F(fluid_player_get_total_ticks)
+
+} // namespace
+
+struct FluidSynthLibrary
+{
+#define PELIRRA_DECLARE(name) decltype(&::name) name = nullptr;
+    PELIRRA_FLUIDSYNTH_FUNCTIONS(PELIRRA_DECLARE)
+#undef PELIRRA_DECLARE
+};
+
+namespace {
+
+// The ALSA library's error handler, as libasound declares it.
+using AlsaErrorHandler = void (*)(const char*, int, const char*, int, const char*, ...);
 void ignoreAlsaError(const char*, int, const char*, int, const char*, ...) { }
-#endif
 
 // Music that cannot play is not worth a word: FluidSynth's log and the ALSA library's own
 // complaints (a machine without a sound card) stay off the terminal.
-void silenceLibraries()
+void silence(const FluidSynthLibrary& fl)
 {
-    static std::once_flag once;
-    std::call_once(once, [] {
-        for (int level : { FLUID_PANIC, FLUID_ERR, FLUID_WARN, FLUID_INFO, FLUID_DBG })
-            fluid_set_log_function(level, nullptr, nullptr);
-#ifdef PELIRRA_HAVE_ALSA
-        snd_lib_error_set_handler(ignoreAlsaError);
-#endif
-    });
+    for (int level : { FLUID_PANIC, FLUID_ERR, FLUID_WARN, FLUID_INFO, FLUID_DBG })
+        fl.fluid_set_log_function(level, nullptr, nullptr);
+    // FluidSynth brought libasound with it; this handle only looks it up.
+    if (void* alsa = ::dlopen("libasound.so.2", RTLD_LAZY | RTLD_LOCAL | RTLD_NOLOAD)) {
+        using SetHandler = int (*)(AlsaErrorHandler);
+        if (auto set = reinterpret_cast<SetHandler>(::dlsym(alsa, "snd_lib_error_set_handler")))
+            set(ignoreAlsaError);
+        ::dlclose(alsa);
+    }
+}
+
+// FluidSynth from `file`, loaded once for the whole process and never unloaded (its threads and
+// its dependencies' clean-up would outlive it); nullptr when it cannot be loaded or lacks a
+// function. A failure is remembered, so it costs one attempt.
+const FluidSynthLibrary* loadFluidSynth(const std::string& file)
+{
+    static std::mutex mutex;
+    static std::map<std::string, std::unique_ptr<FluidSynthLibrary>> loaded;
+    std::lock_guard lock(mutex);
+    const auto [at, fresh] = loaded.try_emplace(file);
+    if (!fresh)
+        return at->second.get();
+    void* handle = ::dlopen(file.c_str(), RTLD_LAZY | RTLD_LOCAL);
+    if (!handle) {
+        ::dlerror(); // nobody is told
+        return nullptr;
+    }
+    auto fl = std::make_unique<FluidSynthLibrary>();
+    bool complete = true;
+#define PELIRRA_RESOLVE(name)                                                                      \
+    fl->name = reinterpret_cast<decltype(fl->name)>(::dlsym(handle, #name));                       \
+    complete = complete && fl->name;
+    PELIRRA_FLUIDSYNTH_FUNCTIONS(PELIRRA_RESOLVE)
+#undef PELIRRA_RESOLVE
+    if (!complete) {
+        ::dlerror();
+        return nullptr; // the handle stays: unloading a library is never worth its risks here
+    }
+    silence(*fl);
+    at->second = std::move(fl);
+    return at->second.get();
+}
+
+bool exists(const std::string& path)
+{
+    std::error_code ec;
+    return !path.empty() && std::filesystem::exists(path, ec);
+}
+
+// A PulseAudio server this machine names: PULSE_SERVER (a list of addresses; a local socket
+// counts when it exists, any other address is worth a try), a default server in a client
+// configuration, or the socket of the user's or the system's own server.
+bool pulseServerMayAnswer()
+{
+    if (const char* servers = std::getenv("PULSE_SERVER"); servers && *servers) {
+        std::istringstream list(servers);
+        for (std::string address; list >> address;) {
+            if (address.front() == '{') // {machine-id}address: meant for that machine
+                address.erase(0, address.find('}') + 1);
+            if (address.rfind("unix:", 0) == 0)
+                address.erase(0, 5);
+            if (address.empty() || address.front() != '/' || exists(address))
+                return true;
+        }
+        return false;
+    }
+    const char* home = std::getenv("HOME");
+    const char* config = std::getenv("XDG_CONFIG_HOME");
+    const std::string userConfig = config && *config ? std::string(config) + "/pulse/client.conf"
+        : home ? std::string(home) + "/.config/pulse/client.conf"
+               : std::string();
+    for (const std::string& conf : { userConfig, std::string("/etc/pulse/client.conf") }) {
+        std::ifstream in(conf);
+        for (std::string line; std::getline(in, line);) {
+            const size_t at = line.find_first_not_of(" \t");
+            if (at != std::string::npos && line.compare(at, 14, "default-server") == 0)
+                return true;
+        }
+    }
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    return (runtime && exists(std::string(runtime) + "/pulse/native"))
+        || exists("/run/user/" + std::to_string(::getuid()) + "/pulse/native")
+        || exists("/run/pulse/native");
+}
+
+// An ALSA playback device, or an ALSA configuration of the user's or the system's own (which
+// may name any device).
+bool alsaDeviceMayOpen()
+{
+    const char* home = std::getenv("HOME");
+    if (std::getenv("ALSA_CONFIG_PATH") || exists("/etc/asound.conf")
+        || (home && exists(std::string(home) + "/.asoundrc")))
+        return true;
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it("/dev/snd", ec), end; !ec && it != end;
+         it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (name.rfind("pcmC", 0) == 0 && name.back() == 'p')
+            return true;
+    }
+    return false;
 }
 
 // The soundfonts of `folder` in the order they are tried; each file once, however many
@@ -151,6 +292,17 @@ std::optional<std::string> readMidiFile(const std::string& path)
 
 } // namespace
 
+bool soundOutputMayOpen(const std::vector<std::string>& drivers)
+{
+    for (const auto& driver : drivers) {
+        if (driver == "pulseaudio" ? pulseServerMayAnswer()
+                : driver == "alsa" ? alsaDeviceMayOpen()
+                                   : true)
+            return true;
+    }
+    return false;
+}
+
 struct FluidSynthMci::Impl
 {
     explicit Impl(Options o)
@@ -159,7 +311,8 @@ struct FluidSynthMci::Impl
 
     Options options;
 
-    // ---- the game's thread only ----
+    // ---- the commands' thread only ----
+    const FluidSynthLibrary* fl = nullptr; // set once, before any FluidSynth object is made
     fluid_settings_t* settings = nullptr; // shared with the loader and the sound output
     std::thread loader;
     fluid_audio_driver_t* output = nullptr;
@@ -186,6 +339,7 @@ struct FluidSynthMci::Impl
     void seekToStart();
     bool isPlaying();
 
+    bool loadLibrary();
     bool makeSettings();
     void load(std::vector<std::string> fonts);
     bool openOutput();
@@ -217,7 +371,7 @@ int FluidSynthMci::Impl::openFile(const Text& path, const Text& name)
         || (state == Font::Absent && (fonts = findSoundfonts(options.soundfontFolder)).empty()))
         return ErrCannotOpen;
     // Nothing is loaded for a machine that cannot play.
-    if (!makeSettings() || !openOutput())
+    if (!loadLibrary() || !makeSettings() || !openOutput())
         return ErrCannotOpen;
     if (!fonts.empty()) {
         std::lock_guard lock(mutex);
@@ -237,17 +391,17 @@ void FluidSynthMci::Impl::close()
 {
     // The sound output goes first, outside the lock: its thread may be waiting for the lock.
     if (output) {
-        delete_fluid_audio_driver(output);
+        fl->delete_fluid_audio_driver(output);
         output = nullptr;
         outputName.clear();
     }
     std::lock_guard lock(mutex);
     if (player) {
-        delete_fluid_player(player);
+        fl->delete_fluid_player(player);
         player = nullptr;
     }
     if (synth)
-        fluid_synth_system_reset(synth);
+        fl->fluid_synth_system_reset(synth);
     open = false;
     alias.clear();
     midi.clear();
@@ -265,7 +419,7 @@ void FluidSynthMci::Impl::play(bool fromStart)
         return;
     playing = moved = true;
     if (player)
-        fluid_player_play(player);
+        fl->fluid_player_play(player);
 }
 
 void FluidSynthMci::Impl::stop()
@@ -275,8 +429,8 @@ void FluidSynthMci::Impl::stop()
         return;
     playing = false;
     if (player) {
-        fluid_player_stop(player); // keeps the position: a later play goes on from there
-        fluid_synth_all_notes_off(synth, -1);
+        fl->fluid_player_stop(player); // keeps the position: a later play goes on from there
+        fl->fluid_synth_all_notes_off(synth, -1);
     }
 }
 
@@ -293,24 +447,36 @@ bool FluidSynthMci::Impl::isPlaying()
     std::lock_guard lock(mutex);
     // A file that FluidSynth could not read ends its sequencer at once, without a last event.
     return playing && !ended
-        && (!player || fluid_player_get_status(player) == FLUID_PLAYER_PLAYING);
+        && (!player || fl->fluid_player_get_status(player) == FLUID_PLAYER_PLAYING);
+}
+
+// FluidSynth, unless no sound output can open (a machine without a sound device is told from
+// its files, before anything is loaded).
+bool FluidSynthMci::Impl::loadLibrary()
+{
+    if (!fl && (options.audioDrivers.empty() || soundOutputMayOpen(options.audioDrivers)))
+        fl = loadFluidSynth(options.library);
+    return fl != nullptr;
 }
 
 bool FluidSynthMci::Impl::makeSettings()
 {
     if (!settings) {
-        settings = new_fluid_settings();
+        settings = fl->new_fluid_settings();
         if (!settings)
             return false;
-        fluid_settings_setstr(settings, "player.timing-source", "sample");
-        fluid_settings_setint(settings, "synth.lock-memory", 0);
+        fl->fluid_settings_setstr(settings, "player.timing-source", "sample");
+        fl->fluid_settings_setint(settings, "synth.lock-memory", 0);
         // Only the instruments the file uses are loaded, and the tune sits at a comfortable level.
-        fluid_settings_setint(settings, "synth.dynamic-sample-loading", 1);
-        fluid_settings_setnum(settings, "synth.gain", 0.6);
+        fl->fluid_settings_setint(settings, "synth.dynamic-sample-loading", 1);
+        fl->fluid_settings_setnum(settings, "synth.gain", 0.6);
+        // Half of FluidSynth's 256 voices (four times what General MIDI asks of a synthesizer)
+        // is plenty for background music, and 1.4 MB less memory.
+        fl->fluid_settings_setint(settings, "synth.polyphony", 128);
         // Background music needs no low latency: large periods let the sound output wake about
         // ten times a second instead of several thousand (64-sample periods cost 18 % of a core).
-        fluid_settings_setint(settings, "audio.period-size", 4096);
-        fluid_settings_setint(settings, "audio.periods", 2);
+        fl->fluid_settings_setint(settings, "audio.period-size", 4096);
+        fl->fluid_settings_setint(settings, "audio.periods", 2);
     }
     return true;
 }
@@ -319,16 +485,16 @@ bool FluidSynthMci::Impl::makeSettings()
 void FluidSynthMci::Impl::load(std::vector<std::string> fonts)
 {
     ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), 10);
-    fluid_synth_t* s = new_fluid_synth(settings);
+    fluid_synth_t* s = fl->new_fluid_synth(settings);
     std::string used;
     for (const auto& path : fonts) {
-        if (s && fluid_synth_sfload(s, path.c_str(), 1) != FLUID_FAILED) {
+        if (s && fl->fluid_synth_sfload(s, path.c_str(), 1) != FLUID_FAILED) {
             used = path;
             break;
         }
     }
     if (s && used.empty()) {
-        delete_fluid_synth(s);
+        fl->delete_fluid_synth(s);
         s = nullptr;
     }
     std::lock_guard lock(mutex);
@@ -342,7 +508,7 @@ void FluidSynthMci::Impl::load(std::vector<std::string> fonts)
     if (open) {
         makePlayer();
         if (player && playing) {
-            fluid_player_play(player);
+            fl->fluid_player_play(player);
             moved = true;
         }
     }
@@ -351,9 +517,9 @@ void FluidSynthMci::Impl::load(std::vector<std::string> fonts)
 bool FluidSynthMci::Impl::openOutput()
 {
     for (const auto& name : options.audioDrivers) {
-        if (fluid_settings_setstr(settings, "audio.driver", name.c_str()) != FLUID_OK)
+        if (fl->fluid_settings_setstr(settings, "audio.driver", name.c_str()) != FLUID_OK)
             continue;
-        output = new_fluid_audio_driver2(settings, &Impl::render, this);
+        output = fl->new_fluid_audio_driver2(settings, &Impl::render, this);
         if (output) {
             outputName = name;
             return true;
@@ -365,11 +531,11 @@ bool FluidSynthMci::Impl::openOutput()
 // A new sequencer on the open file, at its start. Under the lock, with `synth` set.
 void FluidSynthMci::Impl::makePlayer()
 {
-    player = new_fluid_player(synth);
+    player = fl->new_fluid_player(synth);
     if (!player)
         return;
-    fluid_player_add_mem(player, midi.data(), midi.size());
-    fluid_player_set_tick_callback(player, &Impl::onTick, this);
+    fl->fluid_player_add_mem(player, midi.data(), midi.size());
+    fl->fluid_player_set_tick_callback(player, &Impl::onTick, this);
     moved = ended = false;
     tick = 0;
 }
@@ -383,13 +549,13 @@ void FluidSynthMci::Impl::rewind()
     tick = 0;
     if (!player)
         return;
-    delete_fluid_player(player);
+    fl->delete_fluid_player(player);
     player = nullptr;
     // Let the notes still sounding die away, and clear what the file left set (pitch bends,
     // the sustain pedal) so that the next round starts as the first did.
-    fluid_synth_all_notes_off(synth, -1);
-    for (int chan = 0; chan < fluid_synth_count_midi_channels(synth); ++chan)
-        fluid_synth_cc(synth, chan, 121, 0);
+    fl->fluid_synth_all_notes_off(synth, -1);
+    for (int chan = 0; chan < fl->fluid_synth_count_midi_channels(synth); ++chan)
+        fl->fluid_synth_cc(synth, chan, 121, 0);
     makePlayer();
 }
 
@@ -400,7 +566,7 @@ int FluidSynthMci::Impl::render(void* data, int len, int nfx, float* fx[], int n
     std::lock_guard lock(d->mutex);
     if (!d->synth)
         return FLUID_OK; // the buffers come zeroed: silence until the soundfont is ready
-    return fluid_synth_process(d->synth, len, nfx, fx, nout, out);
+    return d->fl->fluid_synth_process(d->synth, len, nfx, fx, nout, out);
 }
 
 // Inside the synthesis, under the lock: the sequencer has sent every event up to `tick`.
@@ -408,7 +574,7 @@ int FluidSynthMci::Impl::onTick(void* data, int tick)
 {
     auto* d = static_cast<Impl*>(data);
     d->tick = tick;
-    if (tick >= fluid_player_get_total_ticks(d->player))
+    if (tick >= d->fl->fluid_player_get_total_ticks(d->player))
         d->ended = true;
     return FLUID_OK;
 }
@@ -419,9 +585,7 @@ FluidSynthMci::FluidSynthMci()
 
 FluidSynthMci::FluidSynthMci(Options options)
     : d(std::make_unique<Impl>(std::move(options)))
-{
-    silenceLibraries();
-}
+{ }
 
 FluidSynthMci::~FluidSynthMci()
 {
@@ -429,9 +593,9 @@ FluidSynthMci::~FluidSynthMci()
     if (d->loader.joinable())
         d->loader.join();
     if (d->synth)
-        delete_fluid_synth(d->synth);
+        d->fl->delete_fluid_synth(d->synth);
     if (d->settings)
-        delete_fluid_settings(d->settings);
+        d->fl->delete_fluid_settings(d->settings);
 }
 
 int FluidSynthMci::mciSendString(TextView command, Text* reply, int replyLength)
@@ -503,7 +667,7 @@ float FluidSynthMci::renderMilliseconds(int ms)
     if (!waitForSoundfont())
         return 0;
     double rate = 44100;
-    fluid_settings_getnum(d->settings, "synth.sample-rate", &rate);
+    d->fl->fluid_settings_getnum(d->settings, "synth.sample-rate", &rate);
     constexpr int block = 512;
     float left[block], right[block];
     float peak = 0;
@@ -511,7 +675,7 @@ float FluidSynthMci::renderMilliseconds(int ms)
         const int n = static_cast<int>(std::min<long>(frames, block));
         {
             std::lock_guard lock(d->mutex);
-            fluid_synth_write_float(d->synth, n, left, 0, 1, right, 0, 1);
+            d->fl->fluid_synth_write_float(d->synth, n, left, 0, 1, right, 0, 1);
         }
         for (int i = 0; i < n; ++i)
             peak = std::max({ peak, std::fabs(left[i]), std::fabs(right[i]) });
@@ -528,7 +692,7 @@ int FluidSynthMci::positionTicks() const
 int FluidSynthMci::lengthTicks() const
 {
     std::lock_guard lock(d->mutex);
-    return d->player ? fluid_player_get_total_ticks(d->player) : 0;
+    return d->player ? d->fl->fluid_player_get_total_ticks(d->player) : 0;
 }
 
 std::string FluidSynthMci::soundfont() const

@@ -16,11 +16,14 @@ namespace platform {
 // each optionally with "notify" (which notifies nobody). Words are compared without regard to
 // case. Anything else fails with an error code and leaves the reply untouched.
 //
-// Opening fails when the file is missing or not a MIDI file, when no soundfont is installed and
-// when no sound output opens; the game then stays silent. The soundfont is loaded once, on a
-// thread of its own, the first time a file is opened; until it is ready a started file counts
-// as playing and starts to sound when it is. The mode is "stopped" as soon as the file's last
-// event has been played, while the last notes may still be dying away.
+// Opening fails when the file is missing or not a MIDI file, when no soundfont is installed,
+// when the FluidSynth library cannot be loaded and when no sound output opens; the game then
+// stays silent. The library is loaded (dlopen) by the first open that gets that far, on the
+// thread that sends it, and not at all on a machine where no sound output can open. The
+// soundfont is loaded once, on a thread of its own, the first time a file is opened; until it is
+// ready a started file counts as playing and starts to sound when it is. The mode is "stopped"
+// as soon as the file's last event has been played, while the last notes may still be dying
+// away.
 class FluidSynthMci : public Mci
 {
 public:
@@ -33,6 +36,8 @@ public:
         // and synthesizes only when asked to (renderMilliseconds): tests and measurements drive
         // the sequencer that way, without a sound device and without waiting.
         std::vector<std::string> audioDrivers = { "pulseaudio", "alsa" };
+        // The FluidSynth library, as dlopen finds it.
+        std::string library = "libfluidsynth.so.3";
     };
 
     FluidSynthMci();
@@ -60,5 +65,10 @@ private:
     struct Impl;
     std::unique_ptr<Impl> d;
 };
+
+// Whether one of FluidSynth's audio `drivers` may find a sound output here, told from the
+// machine's files without loading anything: a PulseAudio server's socket or address, an ALSA
+// playback device or an ALSA configuration. A driver it does not know may.
+bool soundOutputMayOpen(const std::vector<std::string>& drivers);
 
 } // namespace platform

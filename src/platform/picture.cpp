@@ -14,6 +14,7 @@
 
 #include <atomic>
 #include <cmath>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace platform {
@@ -58,10 +59,87 @@ QByteArray formatFromSignature(QIODevice& file)
 }
 } // namespace
 
+namespace {
+// The file last decoded and its picture, for as long as anybody holds that picture: loading the
+// same unchanged file again (both activations of a start show the first event's picture)
+// decodes nothing.
+struct Decoded
+{
+    Text path;
+    struct stat file
+    {
+    };
+    std::weak_ptr<const QImage> image;
+    uint64_t id = 0;
+};
+thread_local Decoded lastDecoded;
+
+bool sameFile(const struct stat& a, const struct stat& b)
+{
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size
+        && a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec
+        && a.st_ctim.tv_sec == b.st_ctim.tv_sec && a.st_ctim.tv_nsec == b.st_ctim.tv_nsec;
+}
+
+// The bytes of a PNG file besides its image data: every chunk but IDAT, and the 12 bytes each
+// chunk takes around its data. Counted until they pass `limit`.
+long long pngMetadataBytes(int fd, long long limit)
+{
+    long long offset = 8, total = 0;
+    unsigned char head[8];
+    while (total <= limit && ::pread(fd, head, 8, offset) == 8) {
+        const long long length
+            = (static_cast<long long>(head[0]) << 24) | (head[1] << 16) | (head[2] << 8) | head[3];
+        const QByteArrayView type(head + 4, 4);
+        total += 12 + (type == "IDAT" ? 0 : length);
+        if (type == "IEND")
+            break;
+        offset += 12 + length;
+    }
+    return total;
+}
+
+// The bytes of a JPEG file before its first scan: the text, Exif and colour profiles of its
+// APPn and COM segments, and its tables. Counted until they pass `limit`.
+long long jpegMetadataBytes(int fd, long long limit)
+{
+    // They lie at the start of the file: read as much as could be within the limit, once.
+    QByteArray head(static_cast<qsizetype>(limit + 2 + 65535 + 4), '\0');
+    const ssize_t got = ::pread(fd, head.data(), static_cast<size_t>(head.size()), 0);
+    const auto at = [&](long long i) { return i < got ? static_cast<unsigned char>(head[i]) : -1; };
+    long long i = 2; // after the start of the picture
+    while (i <= limit && at(i) == 0xff) {
+        const int marker = at(i + 1);
+        if (marker < 0 || marker == 0xda || marker == 0xd9) // the first scan, or the end
+            break;
+        if (marker == 0xff || marker == 0x01 || (marker >= 0xd0 && marker <= 0xd7))
+            i += marker == 0xff ? 1 : 2; // a fill byte, or a marker without a segment
+        else if (at(i + 3) < 0)
+            break;
+        else
+            i += 2 + ((at(i + 2) << 8) | at(i + 3));
+    }
+    return i;
+}
+} // namespace
+
 Picture LoadPicture(const Text& path, const Text& displayName)
 {
     // A regular file only: a named pipe in its place would keep the reader waiting for ever.
     const int fd = openRegularFile(path, displayName);
+    struct stat st
+    {
+    };
+    const bool known = ::fstat(fd, &st) == 0;
+    if (known && path == lastDecoded.path && sameFile(st, lastDecoded.file)) {
+        if (auto image = lastDecoded.image.lock()) {
+            ::close(fd);
+            Picture pic;
+            pic.image_ = std::move(image);
+            pic.id_ = lastDecoded.id;
+            return pic;
+        }
+    }
     QFile file;
     if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
         ::close(fd);
@@ -72,11 +150,24 @@ Picture LoadPicture(const Text& path, const Text& displayName)
         return RuntimeError(displayName + u": too large to show (" + Str(size.width()) + u" × "
             + Str(size.height()) + u" pixels; at most " + Str(MaxPicturePixels) + u" pixels)");
     };
+    // A file too large for any picture the game shows, or a PNG or JPEG with more metadata than
+    // a picture needs, is refused before anything is decoded.
+    if (file.size() > MaxPictureFileBytes)
+        throw RuntimeError(displayName + u": too large to be a picture (" + Str(file.size())
+            + u" bytes; at most " + Str(MaxPictureFileBytes) + u")");
+    const QByteArray format = formatFromSignature(file);
+    const long long metadata = format == "png" ? pngMetadataBytes(fd, MaxPictureMetadataBytes)
+        : format == "jpeg"                     ? jpegMetadataBytes(fd, MaxPictureMetadataBytes)
+                                               : 0;
+    if (metadata > MaxPictureMetadataBytes)
+        throw RuntimeError(displayName + u": too much besides the picture (over "
+            + Str(MaxPictureMetadataBytes)
+            + u" bytes of text, colour profiles and other metadata)");
     // The format is recognised from the content, never from the name. One decode may take at
     // most MaxPictureDecodeMiB; a picture whose header claims more pixels than MaxPicturePixels
     // is refused before anything is decoded.
     QImageReader::setAllocationLimit(MaxPictureDecodeMiB);
-    QImageReader reader(&file, formatFromSignature(file));
+    QImageReader reader(&file, format);
     reader.setAutoTransform(false);
     const QSize size = reader.size();
     if (size.isValid() && static_cast<long long>(size.width()) * size.height() > MaxPicturePixels)
@@ -93,10 +184,15 @@ Picture LoadPicture(const Text& path, const Text& displayName)
     if (image.width() > MaxPictureSide || image.height() > MaxPictureSide)
         image = image.scaled(
             QSize(MaxPictureSide, MaxPictureSide), Qt::KeepAspectRatio, Qt::SmoothTransformation);
-    image.convertTo(QImage::Format_ARGB32_Premultiplied); // in place where it can be
+    // In place where it can be. An opaque picture stays opaque: scaled, it can then become the
+    // surface of a box it covers.
+    image.convertTo(
+        image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
     Picture pic;
     pic.image_ = std::make_shared<const QImage>(std::move(image));
     pic.id_ = nextPictureId++;
+    if (known)
+        lastDecoded = { path, st, pic.image_, pic.id_ };
     return pic;
 }
 
@@ -130,38 +226,108 @@ int PictureWidget::border() const
     return owner_->border_ ? BorderPx : 0;
 }
 
+QSize PictureWidget::inside() const
+{
+    return { std::max(0, width() - 2 * border()), std::max(0, height() - 2 * border()) };
+}
+
+QSize PictureWidget::surfaceSizeFor(const QSize& inside)
+{
+    const long long pixels = static_cast<long long>(inside.width()) * inside.height();
+    if (pixels <= MaxSurfacePixels)
+        return inside;
+    const double f = std::sqrt(static_cast<double>(MaxSurfacePixels) / pixels);
+    return QSize(std::max(1, static_cast<int>(inside.width() * f)),
+        std::max(1, static_cast<int>(inside.height() * f)));
+}
+
 void PictureWidget::resetSurface()
 {
-    const QSize inside(std::max(0, width() - 2 * border()), std::max(0, height() - 2 * border()));
-    surface = QImage(inside, QImage::Format_RGB32);
+    surface = QImage();
+    surfaceInside = inside();
     surfaceColor = toQColor(owner_->back_);
-    surface.fill(surfaceColor);
     ++surfaceGeneration;
     update();
+}
+
+void PictureWidget::followSize()
+{
+    if (surfaceInside != inside())
+        resetSurface();
+}
+
+QImage& PictureWidget::currentSurface()
+{
+    followSize();
+    if (surface.isNull() && !surfaceInside.isEmpty()) {
+        surface = QImage(surfaceSizeFor(surfaceInside), QImage::Format_RGB32);
+        surface.fill(surfaceColor);
+    }
+    return surface;
+}
+
+QRect PictureWidget::toSurface(const QRect& r) const
+{
+    const QSize size = surfaceSizeFor(surfaceInside);
+    if (size == surfaceInside || surfaceInside.isEmpty())
+        return r;
+    const double fx = static_cast<double>(size.width()) / surfaceInside.width();
+    const double fy = static_cast<double>(size.height()) / surfaceInside.height();
+    const int left = static_cast<int>(std::lround(r.left() * fx));
+    const int top = static_cast<int>(std::lround(r.top() * fy));
+    const int right = static_cast<int>(std::lround((r.left() + r.width()) * fx));
+    const int bottom = static_cast<int>(std::lround((r.top() + r.height()) * fy));
+    return QRect(left, top, right - left, bottom - top);
 }
 
 void PictureWidget::resizeEvent(QResizeEvent* e)
 {
     QWidget::resizeEvent(e);
-    const QSize inside(std::max(0, width() - 2 * border()), std::max(0, height() - 2 * border()));
-    if (surface.size() != inside)
+    if (surfaceInside != inside())
         resetSurface();
 }
 
 void PictureWidget::paintEvent(QPaintEvent* e)
 {
-    const QSize inside(std::max(0, width() - 2 * border()), std::max(0, height() - 2 * border()));
-    if (surface.size() != inside)
-        resetSurface();
+    const QImage& surface = currentSurface();
+    const QSize inside = surfaceInside;
     QPainter p(this);
     const int b = border();
     if (b > 0)
         qDrawShadePanel(&p, rect(), palette(), true, b);
-    const QRect target = e->rect().intersected(QRect(b, b, inside.width(), inside.height()));
-    if (!target.isEmpty())
-        p.drawImage(target, surface, target.translated(-b, -b));
+    const QRect box(b, b, inside.width(), inside.height());
+    if (surface.size() == inside) {
+        // One copy: the painter is clipped to the region to repaint already.
+        const QRect target = e->rect().intersected(box);
+        if (!target.isEmpty())
+            p.drawImage(target, surface, target.translated(-b, -b));
+    } else {
+        // A bounded surface, scaled to the box as it is painted, rectangle by rectangle (the
+        // thin strips where lines moved): for each, the whole surface pixels it shows.
+        const double fx = static_cast<double>(surface.width()) / inside.width();
+        const double fy = static_cast<double>(surface.height()) / inside.height();
+        for (const QRect& part : e->region()) {
+            const QRect target = part.intersected(box);
+            if (target.isEmpty())
+                continue;
+            const int left = static_cast<int>(std::floor((target.left() - b) * fx));
+            const int top = static_cast<int>(std::floor((target.top() - b) * fy));
+            const int right
+                = static_cast<int>(std::ceil((target.left() + target.width() - b) * fx));
+            const int bottom
+                = static_cast<int>(std::ceil((target.top() + target.height() - b) * fy));
+            const QRect source
+                = QRect(left, top, right - left, bottom - top).intersected(surface.rect());
+            p.setClipRect(target);
+            p.drawImage(QRectF(b + source.x() / fx, b + source.y() / fy, source.width() / fx,
+                            source.height() / fy),
+                surface, QRectF(source));
+            p.setClipping(false);
+        }
+    }
     p.setClipRect(QRect(b, b, inside.width(), inside.height()));
-    for (const Line* line : owner_->lines_) {
+    for (Line* line : owner_->lines_) {
+        line->shown_ = line->bounds();
         if (!line->visible_)
             continue;
         const QColor c = toQColor(line->color_);
@@ -223,11 +389,24 @@ int PictureBox::ScaleHeight() const
 
 Color PictureBox::surfacePixel(int x, int y) const
 {
-    const QImage& s = picture_widget()->surface;
-    if (!s.valid(x, y))
+    const PictureWidget* pw = picture_widget();
+    if (pw->surface.isNull() && QRect(QPoint(), pw->surfaceInside).contains(x, y)) {
+        const QColor c = pw->surfaceColor; // a new, empty surface, not made yet
+        return { c.red(), c.green(), c.blue() };
+    }
+    QPoint at(x, y);
+    if (pw->surface.size() != pw->surfaceInside && !pw->surfaceInside.isEmpty())
+        at = QPoint(x * pw->surface.width() / pw->surfaceInside.width(),
+            y * pw->surface.height() / pw->surfaceInside.height());
+    if (!pw->surface.valid(at))
         return {};
-    const QColor c = s.pixelColor(x, y);
+    const QColor c = pw->surface.pixelColor(at);
     return { c.red(), c.green(), c.blue() };
+}
+
+long long PictureBox::surfaceBytes() const
+{
+    return picture_widget()->surface.sizeInBytes();
 }
 
 void PictureBox::setBorderNone()
@@ -256,10 +435,7 @@ void PictureBox::PaintPicture(
     if (pic.isNull())
         throw RuntimeError(u"there is no picture to paint");
     PictureWidget* pw = picture_widget();
-    const QSize inside(
-        std::max(0, pw->width() - 2 * pw->border()), std::max(0, pw->height() - 2 * pw->border()));
-    if (pw->surface.size() != inside)
-        pw->resetSurface();
+    pw->followSize();
     const PictureWidget::PaintKey key { pic.id(), pw->surfaceGeneration, x, y, w, h, sx, sy, sw,
         sh };
     if (key == pw->lastPaint)
@@ -267,31 +443,74 @@ void PictureBox::PaintPicture(
     pw->lastPaint = key;
     if (w <= 0 || h <= 0 || sw <= 0 || sh <= 0)
         return;
-    const PictureWidget::PaintKey scaledKey { pic.id(), 0, 0, 0, w, h, sx, sy, sw, sh };
+    // The destination on the surface, which may be smaller than the box.
+    const QRect onSurface = pw->toSurface(QRect(x, y, w, h));
+    if (onSurface.width() <= 0 || onSurface.height() <= 0)
+        return;
+    const PictureWidget::PaintKey scaledKey { pic.id(), 0, 0, 0, onSurface.width(),
+        onSurface.height(), sx, sy, sw, sh };
     if (scaledKey != pw->lastScaledKey || pw->lastScaled.isNull()) {
         const QImage& src = *pic.image_;
         const QRect part(sx, sy, sw, sh);
         const QImage cut = part == src.rect() ? src : src.copy(part);
-        pw->lastScaled = cut.scaled(w, h, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        pw->lastScaled
+            = cut.scaled(onSurface.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
         pw->lastScaledKey = scaledKey;
         ++scalings_;
     }
-    {
-        QPainter p(&pw->surface);
-        p.drawImage(x, y, pw->lastScaled);
+    if (onSurface == QRect(QPoint(), PictureWidget::surfaceSizeFor(pw->surfaceInside))
+        && !pw->lastScaled.hasAlphaChannel()) {
+        // It covers the whole surface: it becomes the surface (shared until either changes), and
+        // nothing is filled or copied only to be covered.
+        pw->surface = pw->lastScaled;
+    } else {
+        QPainter p(&pw->currentSurface());
+        p.drawImage(onSurface.topLeft(), pw->lastScaled);
     }
     pw->update(QRect(x + pw->border(), y + pw->border(), w, h));
 }
 
-void PictureBox::lineChanged(const Line& line, const PixelRect& before)
+void PictureBox::lineChanged(Line& line)
 {
+    // A line is set a property at a time, and half moved it would span everything between its
+    // old and new places: the place it was drawn and the place it ends up in are repainted once
+    // the handler that moves it is done.
+    if (line.changed_)
+        return;
+    line.changed_ = true;
     PictureWidget* pw = picture_widget();
-    const QRect a = toQRect(before);
-    const QRect b = toQRect(line.bounds());
-    if (!a.isEmpty())
-        pw->update(a);
-    if (!b.isEmpty() && b != a)
-        pw->update(b);
+    if (const QRect shown = toQRect(line.shown_); !shown.isEmpty())
+        pw->linesWere.push_back(shown);
+    if (!pw->linesPending) {
+        pw->linesPending = true;
+        QMetaObject::invokeMethod(
+            pw, [pw] { pw->flushLines(); }, Qt::QueuedConnection);
+    }
+}
+
+void PictureWidget::flushLines()
+{
+    linesPending = false;
+    std::vector<QRect> rects = std::move(linesWere);
+    linesWere.clear();
+    for (Line* line : owner_->lines_) {
+        if (!line->changed_)
+            continue;
+        line->changed_ = false;
+        if (const QRect now = toQRect(line->bounds()); !now.isEmpty())
+            rects.push_back(now);
+    }
+    // Strips in a box of the usual sizes are repainted as one rectangle (one copy to the screen
+    // is cheaper than several small ones); far apart in a huge box, each on its own.
+    QRect all;
+    for (const QRect& r : rects)
+        all |= r;
+    if (static_cast<long long>(all.width()) * all.height() <= MaxMergedRepaint) {
+        update(all);
+        return;
+    }
+    for (const QRect& r : rects)
+        update(r);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -323,9 +542,8 @@ void Line::cloneFrom(const Line& first)
 
 template <class F> void Line::change(F&& f)
 {
-    const Control::PixelRect before = bounds();
     f();
-    box_.lineChanged(*this, before);
+    box_.lineChanged(*this);
 }
 
 void Line::setX1(double v)

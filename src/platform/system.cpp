@@ -1,13 +1,15 @@
 #include "platform/system.h"
 
+#include "platform/process.h"
+
 #include <QCoreApplication>
 #include <QFile>
 #include <QGuiApplication>
 #include <QMessageBox>
+#include <QPointer>
 #include <QSocketNotifier>
 
 #include <csignal>
-#include <cstdio>
 #include <pwd.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -34,22 +36,34 @@ Text defaultUserDataFolder()
 
 } // namespace
 
+namespace {
+// The error report on screen, while it is open.
+QPointer<QMessageBox> openReport;
+} // namespace
+
 System::System()
     : mci(makeDefaultMci())
     , programFolder(QCoreApplication::applicationDirPath().toStdU16String())
     , userDataFolder(defaultUserDataFolder())
 {
     showError = [](const Text& message) {
-        std::fprintf(stderr, "pelirra: %s\n", toUtf8(message).c_str());
-        // Without a screen nobody could press the box's button: the message above is the report.
-        if (QGuiApplication::platformName() != QLatin1String("offscreen"))
-            QMessageBox::critical(
-                nullptr, QStringLiteral("Pelirra"), QString::fromStdU16String(message));
+        writeStandardError("pelirra: " + toUtf8(message) + "\n");
+        // Without a screen nobody could press the box's button, and with the display gone there is
+        // none: the message above is the report.
+        if (QGuiApplication::platformName() == QLatin1String("offscreen") || toolkitEnding())
+            return;
+        QMessageBox box(QMessageBox::Critical, QStringLiteral("Pelirra"),
+            QString::fromStdU16String(message), QMessageBox::Ok);
+        openReport = &box;
+        box.exec();
     };
     exitProgram = [](int code) { QCoreApplication::exit(code); };
 }
 
-System::~System() = default;
+System::~System()
+{
+    onToolkitEnd({});
+}
 
 namespace {
 int signalPipe[2] = { -1, -1 };
@@ -63,6 +77,7 @@ void onSignal(int)
 
 void System::onTerminationRequest(std::function<void()> handler)
 {
+    onToolkitEnd(handler);
     if (signalPipe[0] < 0 && ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) != 0)
         return;
     auto* notifier
@@ -71,6 +86,11 @@ void System::onTerminationRequest(std::function<void()> handler)
         notifier, &QSocketNotifier::activated, notifier, [handler = std::move(handler)] {
             char byte;
             [[maybe_unused]] const auto n = ::read(signalPipe[0], &byte, 1);
+            // The error report is already on standard error: closing it ends the program.
+            if (openReport) {
+                openReport->reject();
+                return;
+            }
             handler();
         });
     struct sigaction sa

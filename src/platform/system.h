@@ -39,7 +39,10 @@ public:
     std::function<void(int code)> exitProgram;
 
     // Runs `handler` on the event thread when the system asks the program to end (SIGTERM,
-    // SIGINT, SIGHUP), so the program can close as if its window were closed.
+    // SIGINT, SIGHUP), so the program can close as if its window were closed; and at once, before
+    // the program goes, when the toolkit ends it by itself (the display connection broke). While
+    // the error report is open, a request closes the report instead: the program then ends as
+    // the report ends it.
     void onTerminationRequest(std::function<void()> handler);
 
     // Ends the program at once: no further event is handled, open files are closed (output

@@ -10,6 +10,7 @@
 #include <QListView>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStringList>
 #include <QWidget>
 
 namespace platform {
@@ -19,6 +20,9 @@ QString toQ(TextView t);
 QString displayText(TextView t);
 QColor toQColor(Color c);
 MouseButton fromQt(Qt::MouseButton b);
+// The font families of every widget: a proportional Japanese face, fontconfig's choice where it
+// is one, then the faces Debian installs.
+QStringList uiFontFamilies();
 
 class FormWidget : public QWidget
 {
@@ -27,9 +31,14 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* e) override;
+    void moveEvent(QMoveEvent* e) override;
     void showEvent(QShowEvent* e) override;
+    void changeEvent(QEvent* e) override;
     void paintEvent(QPaintEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
+    // Keys, the wheel and the focus of the controls on the form.
+    bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
     Form* form_;
@@ -48,10 +57,18 @@ private:
     Label* owner_;
 };
 
+// A button drawn in its own background colour, flat with a raised edge, enabled or not; only
+// its caption greys out while it is disabled. The platform style draws none of it.
 class ButtonWidget : public QPushButton
 {
 public:
     ButtonWidget(QWidget* parent, CommandButton* owner);
+
+protected:
+    void paintEvent(QPaintEvent* e) override;
+
+private:
+    CommandButton* owner_;
 };
 
 // The list's entries live in the ListBox; this model only shows them. While the list is hidden
@@ -81,6 +98,8 @@ class ListWidget : public QListView
 public:
     ListWidget(QWidget* parent, ListBox* owner, const std::vector<Text>* items);
     ListModel model;
+    // The entry the keyboard is on, -1 when none.
+    int currentRow() const;
 
 protected:
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
@@ -101,13 +120,47 @@ private:
     TextBox* owner_;
 };
 
+// The text box's own widget: a frame whose text widget is made when the box is first shown.
+// Making a text widget lays out a document and loads fonts, which the first screen, where the
+// box is hidden, does not need; the frame's colours and font reach the text widget inside.
+class TextFrame : public QWidget
+{
+public:
+    TextFrame(QWidget* parent, TextBox* owner);
+    TextWidget* text();
+
+protected:
+    void resizeEvent(QResizeEvent* e) override;
+
+private:
+    TextBox* owner_;
+    TextWidget* text_ = nullptr;
+};
+
+// The surface of a picture box holds what was painted into it. It is the size of the box's inside
+// up to MaxSurfacePixels; a larger box keeps a smaller surface and shows it scaled, so that memory
+// stays bounded whatever the size of the window.
 class PictureWidget : public QWidget
 {
 public:
     PictureWidget(QWidget* parent, PictureBox* owner);
-    // The inside (without the border) changed size: start a new, empty surface.
+    static constexpr long long MaxSurfacePixels = 2048LL * 2048;
+    // The surface for an inside: the inside itself up to MaxSurfacePixels, else smaller, of the
+    // same shape.
+    static QSize surfaceSizeFor(const QSize& inside);
+    // The box's inside (without the border), in pixels.
+    QSize inside() const;
+    // The inside changed size: start a new, empty surface. It is made when it is first needed:
+    // the layout may size and colour the box several times before that.
     void resetSurface();
-    QImage surface;
+    // A new, empty surface when the inside changed size.
+    void followSize();
+    // The surface for the inside (new and empty when the size changed).
+    QImage& currentSurface();
+    // A rectangle of the inside on the surface.
+    QRect toSurface(const QRect& r) const;
+    QImage surface; // null while a new, empty one is due
+    QSize surfaceInside; // the inside the surface is made for
     QColor surfaceColor;
     uint64_t surfaceGeneration = 0;
     // The last painting, to skip an identical one.
@@ -122,6 +175,13 @@ public:
     PaintKey lastScaledKey;
     QImage lastScaled;
     int border() const;
+    // Repaints the lines where they were and where they have moved to (PictureBox::lineChanged).
+    void flushLines();
+    bool linesPending = false;
+    std::vector<QRect> linesWere;
+    // Up to this area the strips are repainted as their bounding rectangle: a copy to the screen
+    // costs more for each rectangle than for the pixels of a box of the usual sizes.
+    static constexpr long long MaxMergedRepaint = 2048LL * 1024;
 
 protected:
     void paintEvent(QPaintEvent* e) override;

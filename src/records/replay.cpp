@@ -18,7 +18,7 @@ void Fom::Lst_Click()
     // The whole script is read within the click: the text is built here and set once.
     replayText_ = replay::heading(name);
     replayPictures_.clear();
-    const Text path = DatPath + name + u".dat";
+    const Text path = DatPath + storyFileName(name) + u".dat";
     ReplayNo = sys.files.FreeFile();
     try {
         if (!staysInDataFolder(name))

@@ -78,6 +78,18 @@ Fom::Fom(System& system)
     Bgm_Check.onTick([this] { Bgm_Check_Timer(); });
     LoadCom(0);
     Me.setTabOrder({ &Com(0), &Lbl, &TxtPic, &Dfe, &Img, &LblCom, &Lst, &Txt });
+    // The keyboard makes the mouse's clicks on what the player is looking at, and its focus
+    // follows the phases of the game: the replay box or the list while shown, the first enabled
+    // choice and then the board in a crafting turn, the text window while reading. The
+    // past-record and quit buttons are no choices: no key presses them but Space after a Tab.
+    Me.setKeyboard({ .replay = &Txt,
+        .list = &Lst,
+        .choice = [this](int position) -> CommandButton* {
+            const int index = position - 1;
+            return index >= 0 && index <= Com.UBound() - 2 ? &Com(index) : nullptr;
+        },
+        .board = &TxtPic,
+        .reader = &Lbl });
 
     sys.dispatcher.setFailureHandler([this](const RuntimeError& e) { Failed(e); });
 }

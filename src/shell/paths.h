@@ -66,3 +66,13 @@ inline bool staysInDataFolder(const platform::Text& name)
     }
     return true;
 }
+
+// A picture or script name as a file name of this system: a story written on Windows separates
+// its folders with "\", which stands for "/" here (">img>pics\sea" shows dat/pics/sea.dat).
+inline platform::Text storyFileName(platform::Text name)
+{
+    for (char16_t& c : name)
+        if (c == u'\\' || c == u'/')
+            c = platform::PathSeparator;
+    return name;
+}

@@ -19,23 +19,22 @@ void Fom::Form_Load()
     // One button per line of txt.dat, then the past-record button and the quit button.
     FileNo = sys.files.FreeFile();
     sys.files.OpenInput(FileNo, DatPath + u"txt" + u".dat");
-    // Button indices are 16-bit: txt.dat can name at most 32766 choices.
-    const auto next = [this] {
-        if (Cnt == 32767)
-            throw RuntimeError(sys.files.displayName(DatPath + u"txt.dat")
-                + u": too many lines (at most 32766 choices)");
-        ++Cnt;
-    };
+    // Button indices are 16-bit, and the layout counts the buttons and the heading in 16 bits:
+    // txt.dat can name at most 32764 choices (32,766 buttons, 32,767 rows).
+    constexpr short MaxChoices = 32764;
     Cnt = 0;
     while (!sys.files.Eof(FileNo)) {
+        if (Cnt == MaxChoices)
+            throw RuntimeError(sys.files.displayName(DatPath + u"txt.dat")
+                + u": too many lines (at most " + Str(MaxChoices) + u" choices)");
         LineBuf = sys.files.LineInput(FileNo);
         Com(Cnt).setCaption(LineBuf);
-        next();
+        ++Cnt;
         LoadCom(Cnt);
     }
     sys.files.Close(FileNo);
     Com(Cnt).setCaption(u"過去見");
-    next();
+    ++Cnt;
     LoadCom(Cnt);
     Com(Cnt).setCaption(u"終了");
 

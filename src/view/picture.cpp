@@ -13,7 +13,7 @@ void Fom::ShowImg(const Text& name)
         if (!name.empty()) {
             if (!staysInDataFolder(name))
                 return;
-            const Text path = DatPath + name + u".dat";
+            const Text path = DatPath + storyFileName(name) + u".dat";
             Dfe.setPicture(LoadPicture(path, sys.files.displayName(path)));
         }
         Img.setScaleModePixels();

@@ -13,7 +13,7 @@
 #      choice with the count, each verdict in words, the board waiting), the past-record list
 #      and a replay, then the next event's heading.
 # The game is driven through xdotool: with the mouse, at the places the layout gives the text
-# window and the buttons, or with the keyboard alone when SPEECH_E2E_KEYS=1.
+# window and the buttons when SPEECH_E2E_KEYS=0, else with the keyboard alone.
 # SPEECH_E2E_ORCA_ONLY=1 runs the part with Orca alone.
 #
 # Installs what it needs (scripts/deps.sh). Exits 77 (skipped, with the reason on standard
@@ -199,7 +199,7 @@ buttons=$((captions + 2))
 
 # The player's actions: with the mouse, or with the keyboard alone (SPEECH_E2E_KEYS=1, for a
 # game whose keys make the mouse's clicks and whose focus follows the phases).
-if [ "${SPEECH_E2E_KEYS:-0}" = 1 ]; then
+if [ "${SPEECH_E2E_KEYS:-1}" = 1 ]; then
   read_on() { press space; }      # the next page; the crafting turn; the next event
   choose() { press $(($1 + 1)); } # the choice at position $1 + 1
   # 過去見 is reached with Tab alone: Tab until Orca's focus is on it.

@@ -2,9 +2,12 @@
 
 #include "platform/cp932.h"
 
+#include <QApplication>
 #include <QColor>
 #include <QDir>
 #include <QImage>
+#include <QKeyEvent>
+#include <QWidget>
 
 #include <fstream>
 #include <sstream>
@@ -136,6 +139,19 @@ int Game::readOn(int limit)
         ++ticks;
     }
     return ticks;
+}
+
+void Game::key(int key, Qt::KeyboardModifiers modifiers)
+{
+    QWidget* window = fom_->Me.widget();
+    QWidget* at = window->focusWidget() ? window->focusWidget() : window;
+    QKeyEvent press(QEvent::KeyPress, key, modifiers);
+    QApplication::sendEvent(at, &press);
+    if (exited)
+        return;
+    at = window->focusWidget() ? window->focusWidget() : window;
+    QKeyEvent release(QEvent::KeyRelease, key, modifiers);
+    QApplication::sendEvent(at, &release);
 }
 
 std::vector<std::string> Game::listed()

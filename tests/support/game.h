@@ -70,6 +70,8 @@ public:
     int readOn(int limit = 1000);
     // The text window's caption as UTF-8.
     std::string caption() { return u8(fom_->Lbl.Caption()); }
+    // Presses and releases a key as the player does: at the widget that has the keyboard focus.
+    void key(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
     std::vector<std::string> listed();
     Fom& fom() { return *fom_; }
 

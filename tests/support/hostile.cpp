@@ -96,14 +96,20 @@ void gif(const std::string& path)
     put(path, g);
 }
 
-void jpeg(const std::string& path)
+QByteArray smallJpeg(int width, int height)
 {
-    QImage img(64, 64, QImage::Format_RGB32);
+    QImage img(width, height, QImage::Format_RGB32);
     img.fill(Qt::darkCyan);
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
     img.save(&buffer, "JPEG");
+    return bytes;
+}
+
+void jpeg(const std::string& path)
+{
+    QByteArray bytes = smallJpeg(64, 64);
     // The frame header (SOF0) says 20,000 x 20,000; the data is that of 64 x 64.
     for (int i = 2; i + 9 < bytes.size();) {
         const auto marker = static_cast<unsigned char>(bytes[i + 1]);
@@ -119,7 +125,43 @@ void jpeg(const std::string& path)
     put(path, bytes.toStdString());
 }
 
+// A 64 x 48 picture as PNG, its chunks before the image data `extra`; each row begins with the
+// filter type `filter` (0 to 4; others are an error).
+std::string smallPng(const std::string& extra, char filter = 0)
+{
+    const std::string p = png(64, 48, 8, 2, zlib((filter + QByteArray(64 * 3, '@')).repeated(48)));
+    return std::string(p).insert(p.find("IDAT") - 4, extra);
+}
+
+void pngWithText(const std::string& path)
+{
+    put(path,
+        smallPng(chunk("tEXt", "Comment" + std::string(1, '\0') + std::string(30000000, 't'))));
+}
+
+void jpegWithComments(const std::string& path)
+{
+    // 458 comment segments of 64 KiB right after the start of the picture: 30 MB.
+    const QByteArray bytes = smallJpeg(64, 48);
+    const QByteArray comment = "\xff\xfe\xff\xff" + QByteArray(65533, 'c');
+    put(path, (bytes.left(2) + comment.repeated(458) + bytes.mid(2)).toStdString());
+}
+
+void pngInAHugeFile(const std::string& path)
+{
+    put(path, smallPng(""));
+    if (::truncate(path.c_str(), 200 * MiB) != 0)
+        throw std::runtime_error("cannot extend " + path);
+}
+
 } // namespace
+
+void writePictureWithWarnings(const std::string& path)
+{
+    // A colour profile chunk too short to hold one: libpng warns (through Qt). Then rows of an
+    // unknown filter type: libpng reports the error on standard error itself.
+    put(path, smallPng(chunk("iCCP", std::string("icc\0\0", 5) + zlib("junk")), 9));
+}
 
 void writeSparse(const std::string& path, long long size)
 {
@@ -172,6 +214,9 @@ const std::vector<HugePicture>& hugePictures()
             [](const std::string& p) { bmp(p, 20000, 20000, 24); } },
         { "GIF header, 20000 x 20000", gif },
         { "JPEG header, 20000 x 20000", jpeg },
+        { "PNG, 64 x 48, with a 30 MB text chunk", pngWithText },
+        { "JPEG, 64 x 48, with 30 MB of comments", jpegWithComments },
+        { "PNG, 64 x 48, in a 200 MB file", pngInAHugeFile },
     };
     return pictures;
 }

@@ -18,13 +18,18 @@ void writeLongLine(const std::string& path, long long size);
 // marker of the script grammar can come out of them; the same bytes every time.
 std::string garbage(size_t n);
 
-// Pictures of 20,000 x 20,000 pixels, or files whose header says so.
+// Pictures the game refuses: 20,000 x 20,000 pixels (or files whose header says so), and small
+// pictures with huge metadata or in a huge file.
 struct HugePicture
 {
     const char* name;
     void (*write)(const std::string& path);
 };
 const std::vector<HugePicture>& hugePictures();
+
+// A small PNG picture that makes libpng warn through Qt and write an error of its own to
+// standard error; it is not shown.
+void writePictureWithWarnings(const std::string& path);
 
 // A PNG file of the given header and zlib-compressed image data.
 std::string png(int width, int height, int bitDepth, int colourType, const std::string& zlibData);

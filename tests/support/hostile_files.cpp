@@ -1,6 +1,7 @@
 // Writes the hostile files of the robustness tests for the scripts that run the real program.
 //   hostile_files pictures             lists the huge pictures, one a line
 //   hostile_files picture INDEX PATH   writes huge picture INDEX (from 0) to PATH
+//   hostile_files warning PATH         writes a small picture that makes libpng warn and fail
 #include "support/hostile.h"
 
 #include <QGuiApplication>
@@ -21,6 +22,10 @@ int main(int argc, char** argv)
                 std::printf("%s\n", p.name);
             return 0;
         }
+        if (argc == 3 && std::string(argv[1]) == "warning") {
+            test::writePictureWithWarnings(argv[2]);
+            return 0;
+        }
         if (argc == 4 && std::string(argv[1]) == "picture") {
             const size_t index = std::strtoul(argv[2], nullptr, 10);
             if (index < pictures.size()) {
@@ -32,6 +37,6 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "hostile_files: %s\n", e.what());
         return 1;
     }
-    std::fprintf(stderr, "usage: hostile_files pictures | picture INDEX PATH\n");
+    std::fprintf(stderr, "usage: hostile_files pictures | picture INDEX PATH | warning PATH\n");
     return 2;
 }

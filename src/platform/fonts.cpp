@@ -1,0 +1,51 @@
+// The font of every widget: Japanese text, and the Latin letters among it, in a proportional face.
+#include "platform/widgets_p.h"
+
+#include <fontconfig/fontconfig.h>
+
+namespace platform {
+
+namespace {
+// fontconfig's choice of a sans-serif face for Japanese, when that face is proportional (a
+// fixed-pitch face such as IPAGothic draws "Quillet > " like a command prompt).
+QString fontconfigJapaneseFace()
+{
+    QString family;
+    FcPattern* pattern = FcNameParse(reinterpret_cast<const FcChar8*>("sans-serif:lang=ja"));
+    if (!pattern)
+        return family;
+    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+    FcDefaultSubstitute(pattern);
+    FcResult result = FcResultNoMatch;
+    if (FcPattern* match = FcFontMatch(nullptr, pattern, &result)) {
+        FcChar8* name = nullptr;
+        int spacing = FC_PROPORTIONAL;
+        FcLangSet* langs = nullptr;
+        const bool named = FcPatternGetString(match, FC_FAMILY, 0, &name) == FcResultMatch;
+        FcPatternGetInteger(match, FC_SPACING, 0, &spacing); // absent: proportional
+        const bool japanese = FcPatternGetLangSet(match, FC_LANG, 0, &langs) == FcResultMatch
+            && FcLangSetHasLang(langs, reinterpret_cast<const FcChar8*>("ja")) == FcLangEqual;
+        if (named && japanese && spacing == FC_PROPORTIONAL)
+            family = QString::fromUtf8(reinterpret_cast<const char*>(name));
+        FcPatternDestroy(match);
+    }
+    FcPatternDestroy(pattern);
+    return family;
+}
+} // namespace
+
+QStringList uiFontFamilies()
+{
+    // The proportional faces Debian packages for Japanese, IPA P Gothic first
+    // (fonts-ipafont-gothic).
+    QStringList families { "IPAPGothic", "Noto Sans CJK JP", "VL PGothic", "TakaoPGothic",
+        "Sans Serif" };
+    const QString chosen = fontconfigJapaneseFace();
+    if (!chosen.isEmpty()) {
+        families.removeAll(chosen);
+        families.prepend(chosen);
+    }
+    return families;
+}
+
+} // namespace platform

@@ -1,0 +1,50 @@
+// The rules of the window on a desktop, apart from the toolkit: where the form's grid lies in the
+// client area, the size the window first takes on a screen and the sizes it may take. Sizes are
+// in pixels; a frame is the total width and height that the window manager adds around the client.
+#pragma once
+
+namespace platform::window {
+
+struct Size
+{
+    int w = 0, h = 0;
+    friend bool operator==(const Size&, const Size&) = default;
+};
+
+struct Rect
+{
+    int x = 0, y = 0, w = 0, h = 0;
+    friend bool operator==(const Rect&, const Rect&) = default;
+};
+
+// The largest area of 4 : 3 centred in a client area (the letterbox).
+Rect letterbox(Size client);
+
+// The window has the shape the layout gives it: its outer size is 4 : 3, to within a pixel.
+bool hasLayoutShape(Size client, Size frame);
+
+// Where the 40 x 30 grid lies: the whole client area when the window has the layout's shape, the
+// letterbox when the window could not take it (maximised, full screen, a tiling window manager).
+Rect gridArea(Size client, Size frame);
+
+// The text in a letterbox that is lower than the client area is shown as a window of the
+// letterbox's size would show it: its font sizes are scaled by this factor (1 otherwise).
+double fontScale(Size client, Size frame, const Rect& grid);
+
+// The first client size on a screen whose available area (without panels) is `available`:
+// unchanged when the outer size fits, else the largest outer 4 : 3 size that fits.
+Size fitClient(Size client, Size frame, Size available);
+
+// The smallest outer size at which the text stays legible, in twips: the layout gives a window
+// 7200 twips high (5 inches, 480 pixels at 96 dpi) 10-point text, and all five lines of a page
+// still fit the text window.
+constexpr int LegibleOuterWidthTwips = 9600;
+constexpr int LegibleOuterHeightTwips = 7200;
+
+// The client sizes the window may take: at least the legible size or the available area,
+// whichever is smaller; at most the desktop (all screens together).
+Size minClient(Size legibleOuter, Size frame, Size available);
+Size maxClient(Size desktop);
+Size bounded(Size size, Size min, Size max);
+
+} // namespace platform::window

@@ -1,0 +1,272 @@
+#!/usr/bin/env bash
+# The real window on real desktops: Xvfb with openbox, with i3 (a tiling window manager) and with
+# no window manager at all. It checks what a player meets in the first minute:
+#   - under openbox on 1280 x 720 and 1920 x 1080 screens the window opens at 4 : 3 outer, and
+#     the keyboard alone reads the bundled first event, plays a crafting turn and begins the next
+#     event; Space never quits; Ctrl+Q closes and saves the list;
+#   - maximised, full screen (F11) and tiled, the picture keeps its 4 : 3 shape, centred on the
+#     window's grey; leaving full screen gives the earlier size back; the window settles;
+#   - without a window manager the window opens at the size it always had; a window made 30000
+#     pixels square, QT_SCALE_FACTOR=50, a 320 x 240 screen and QT_SCALE_FACTOR=2 on a 1024 x 768
+#     screen keep the window on the screen and the memory bounded, and the game still closes on
+#     SIGTERM with its list saved.
+#   usage: desktop.sh PROGRAM STORY_FOLDER
+set -euo pipefail
+program=$(realpath "$1")
+story=$(realpath "$2")
+export QT_QPA_PLATFORM=xcb
+unset QT_SCALE_FACTOR
+max_rss_kb=$((${HOSTILE_MAX_RSS_MB:-250} * 1024)) # more under the sanitizers
+work=$(mktemp -d)
+chmod 755 "$work"
+xvfb="" wm="" game=""
+cleanup() {
+  for p in $game $wm $xvfb; do kill "$p" 2> /dev/null || true; done
+  wait 2> /dev/null || true
+  [ -n "${KEEP:-}" ] && echo "kept $work" || rm -rf "$work"
+}
+trap cleanup EXIT
+failures=0
+fail() { echo "  FAILED: $*"; failures=$((failures + 1)); }
+
+# Polls `$@` every tenth of a second until it succeeds, for at most $limit seconds.
+limit=20
+until_true() {
+  local tries=$((limit * 10))
+  while ! "$@" 2> /dev/null; do
+    tries=$((tries - 1))
+    [ "$tries" -gt 0 ] || return 1
+    sleep 0.1
+  done
+}
+
+# An X server on a free display, with screen $1 (WIDTHxHEIGHT).
+start_x() {
+  exec 5< <(Xvfb -displayfd 1 -screen 0 "$1x24" -dpi 96 -nolisten tcp 2> /dev/null & echo "pid $!"; wait)
+  local line
+  read -r line <&5
+  xvfb=${line#pid }
+  read -r line <&5
+  export DISPLAY=":$line"
+}
+stop_x() {
+  for p in $game $wm $xvfb; do kill "$p" 2> /dev/null || true; done
+  wait 2> /dev/null || true
+  game="" wm="" xvfb=""
+  exec 5<&-
+}
+
+wm_ready() { xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id'; }
+start_wm() {
+  case $1 in
+    openbox) openbox > /dev/null 2>&1 & ;;
+    i3)
+      printf 'font pango:DejaVu Sans 8\n' > "$work/i3.conf"
+      i3 -c "$work/i3.conf" > /dev/null 2>&1 &
+      ;;
+  esac
+  wm=$!
+  until_true wm_ready || fail "$1 did not start"
+}
+
+# A program folder: the bundled story, or a story whose pictures are all plain red.
+new_folder() {
+  dir="$work/$1"
+  rm -rf "$dir"
+  mkdir -p "$dir"
+  cp -r "$story" "$dir/dat"
+  rm -f "$dir/dat/kako.dat"
+  cp "$program" "$dir/pelirra"
+  if [ "${2:-}" = red ]; then
+    convert -size 640x480 xc:red "png:$dir/dat/ive.dat"
+  fi
+}
+
+wid=""
+window_shown() { wid=$(xdotool search --onlyvisible --name '^Pelirra$' | head -1); [ -n "$wid" ]; }
+start_game() {
+  (cd "$dir" && exec env "$@" /usr/bin/time -f 'peak-rss-kb %M' -o "$dir/rss" ./pelirra \
+    > "$dir/out" 2>&1) &
+  game=$!
+  until_true window_shown || fail "no window"
+}
+# The game itself (its parent measures its memory).
+pid() { pgrep -P "$game" pelirra; }
+# Ends the game as the system does and checks that it closed normally with its list saved.
+close_game() {
+  kill -TERM "$(pid)" 2> /dev/null || true
+  local status=0
+  wait "$game" || status=$?
+  game=""
+  [ "$status" -eq 0 ] || fail "exit status $status after SIGTERM"
+  [ -s "$dir/dat/kako.dat" ] || fail "kako.dat was not saved"
+  local rss
+  rss=$(awk '/^peak-rss-kb/ {print $2}' "$dir/rss" 2> /dev/null || true)
+  [ -n "$rss" ] && [ "$rss" -le "$max_rss_kb" ] || fail "peak memory ${rss:-?} kB"
+}
+
+# Client size and frame extents (left right top bottom) of the game's window.
+client() { xwininfo -id "$wid" | awk '/Width:/ {w=$2} /Height:/ {h=$2} END {print w, h}'; }
+frame() {
+  xprop -id "$wid" _NET_FRAME_EXTENTS | sed -n 's/.*= *//p' | tr -d ',' | grep . || echo 0 0 0 0
+}
+origin() { xwininfo -id "$wid" | awk '/Absolute upper-left X/ {x=$4} /Absolute upper-left Y/ {y=$4} END {print x, y}'; }
+# The client size stays the same for half a second.
+settled() {
+  local a b
+  a=$(client)
+  sleep 0.5
+  b=$(client)
+  [ "$a" = "$b" ]
+}
+
+# The outer size (frame included) is 4 : 3 to within two pixels.
+check_outer_4_3() {
+  read -r w h < <(client)
+  read -r l r t b < <(frame)
+  local ow=$((w + l + r)) oh=$((h + t + b))
+  echo "  client ${w}x${h}, frame $l $r $t $b, outer ${ow}x${oh}"
+  [ $((ow * 3 - oh * 4)) -le 8 ] && [ $((oh * 4 - ow * 3)) -le 8 ] || fail "outer ${ow}x${oh} is not 4 : 3"
+}
+
+# The red picture on screen is 4 : 3 (within 2 %), and the client's left and right edges show
+# the window's grey (145, 145, 145) beside it.
+check_letterbox() {
+  local shot="$work/$1.png"
+  read -r w h < <(client)
+  read -r x y < <(origin)
+  import -window root -crop "${w}x${h}+${x}+${y}" +repage "$shot"
+  local box
+  box=$(convert "$shot" -fuzz 20% -fill black +opaque red -trim -format '%w %h %X %Y' info:)
+  read -r bw bh bx by <<< "${box//+/}"
+  echo "  $1: client ${w}x${h}, picture ${bw}x${bh} at $bx,$by"
+  [ $((bw * 300 - bh * 400)) -le $((bh * 8)) ] && [ $((bh * 400 - bw * 300)) -le $((bh * 8)) ] ||
+    fail "$1: the picture is ${bw}x${bh}, not 4 : 3"
+  for px in 0 $((w - 1)); do
+    local c
+    c=$(convert "$shot" -format "%[pixel:p{$px,$((h / 2))}]" info:)
+    case $c in
+      "srgb(145,145,145)" | "gray(145)" | "grey(145)") ;;
+      *) fail "$1: the client's edge at x=$px is $c, not the window's grey" ;;
+    esac
+  done
+}
+
+# CPU time of the game, in clock ticks.
+ticks() { awk '{print $14 + $15}' "/proc/$(pid)/stat"; }
+check_idle() {
+  local a b
+  a=$(ticks)
+  sleep 2
+  b=$(ticks)
+  echo "  idle: $((b - a)) ticks in 2 s"
+  # A window fighting its window manager runs a core flat out: 200 ticks.
+  [ $((b - a)) -lt 100 ] || fail "$1: $((b - a)) clock ticks in 2 s: the window does not settle"
+}
+
+key() { xdotool key --window "$wid" --delay 120 "$@"; }
+
+# The keyboard alone: the first event to its end, a crafting turn, the next event; then Ctrl+Q.
+play_with_keys() {
+  for _ in $(seq 1 60); do key space; done
+  kill -0 "$game" || fail "Space ended the game"
+  key 1 2 3 4 5
+  sleep 1.5 # the judgement: five ticks of 100 ms
+  key Return
+  sleep 0.5
+  key ctrl+q 2> /dev/null || true # the window may be gone before the key is released
+  local status=0
+  wait "$game" || status=$?
+  game=""
+  [ "$status" -eq 0 ] || fail "exit status $status after Ctrl+Q"
+  [ "$(od -An -c "$dir/dat/kako.dat" | tr -d ' \n')" = '0\r\n1\r\n' ] ||
+    fail "kako.dat is not 0, 1: the keyboard did not play the event and its turn"
+}
+
+for screen in 1280x720 1920x1080; do
+  echo "== openbox on $screen"
+  start_x "$screen"
+  start_wm openbox
+  new_folder "openbox-$screen"
+  start_game
+  until_true settled
+  check_outer_4_3
+  play_with_keys
+  stop_x
+done
+
+echo "== openbox on 1280x720: maximised and full screen"
+start_x 1280x720
+start_wm openbox
+new_folder maximised red
+start_game
+until_true settled
+read -r before < <(client)
+wmctrl -i -r "$wid" -b add,maximized_vert,maximized_horz
+until_true settled
+check_letterbox maximised
+check_idle maximised
+wmctrl -i -r "$wid" -b remove,maximized_vert,maximized_horz
+until_true settled
+key F11
+sleep 0.5
+until_true settled
+check_letterbox full-screen
+key F11
+sleep 0.5
+until_true settled
+[ "$(client)" = "$before" ] || fail "after full screen the window is $(client), not $before"
+close_game
+stop_x
+
+echo "== i3 (tiling) on 1280x720"
+start_x 1280x720
+start_wm i3
+new_folder tiled red
+start_game
+until_true settled
+check_letterbox tiled
+check_idle tiled
+close_game
+stop_x
+
+echo "== no window manager"
+start_x 1280x1024
+new_folder plain
+start_game
+until_true settled
+[ "$(client)" = "671 503" ] || fail "the window opened at $(client), not 671 503"
+xdotool windowsize "$wid" 30000 30000
+sleep 1
+until_true settled
+read -r w h < <(client)
+echo "  made 30000 x 30000: ${w}x${h}"
+[ "$w" -le 1280 ] && [ "$h" -le 1024 ] || fail "the window stayed ${w}x${h}"
+close_game
+stop_x
+
+# A scale of 50 leaves a screen of 26 x 20 logical pixels: the game must only stay bounded and
+# close; the other two must fit their screens.
+for setting in "1280x1024 50 any" "320x240 1 fit" "1024x768 2 fit"; do
+  read -r screen scale check <<< "$setting"
+  echo "== no window manager, a $screen screen, QT_SCALE_FACTOR=$scale"
+  start_x "$screen"
+  new_folder "scale-$scale"
+  start_game QT_SCALE_FACTOR="$scale"
+  until_true settled
+  read -r w h < <(client)
+  read -r x y < <(origin)
+  echo "  window ${w}x${h} at $x,$y"
+  if [ "$check" = fit ]; then
+    [ "$x" -ge 0 ] && [ "$y" -ge 0 ] && [ $((x + w)) -le "${screen%x*}" ] &&
+      [ $((y + h)) -le "${screen#*x}" ] || fail "the window does not fit the $screen screen"
+  fi
+  close_game
+  stop_x
+done
+
+if [ "$failures" -ne 0 ]; then
+  echo "$failures failures"
+  exit 1
+fi
+echo "ok"

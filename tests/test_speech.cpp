@@ -382,6 +382,11 @@ TEST(Accessibility, EveryControlHasAJapaneseNameAndItsRole)
     test::Game g;
     story(g, 1);
     Fom& fom = g.start();
+    // The replay's text widget is made when a past record is first read.
+    g.readOn();
+    fom.Lbl.press(MouseButton::Left);
+    fom.Com(static_cast<short>(fom.Com.UBound() - 1)).click();
+    fom.Lst.clickItem(0);
     std::set<std::pair<std::string, QAccessible::Role>> found;
     for (QWidget* w : fom.Me.widget()->findChildren<QWidget*>()) {
         if (QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(w))

@@ -238,7 +238,10 @@ void Control::setFontSize(double points)
 
 void Control::setAccessibleName(TextView name)
 {
-    widget_->setAccessibleName(toQ(name));
+    // A widget that hands its focus to one inside it (the text box's text widget) is named there:
+    // that is where a screen reader arrives.
+    QWidget* named = widget_->focusProxy() ? widget_->focusProxy() : widget_;
+    named->setAccessibleName(toQ(name));
 }
 
 void Control::applyFont()
@@ -646,6 +649,9 @@ TextWidget* TextFrame::text()
         text_ = new TextWidget(this, owner_);
         text_->setGeometry(rect());
         setFocusProxy(text_);
+        // The name a screen reader says goes where the focus goes.
+        text_->setAccessibleName(accessibleName());
+        setAccessibleName({});
         // Keys, the wheel and the focus pass the form first, as for the frame and every control.
         text_->installEventFilter(parentWidget());
         text_->show();

@@ -197,8 +197,8 @@ click_button() {
 captions=$(iconv -f CP932 -t UTF-8 "$game/dat/txt.dat" | tr -d '\r' | grep -c '')
 buttons=$((captions + 2))
 
-# The player's actions: with the mouse, or with the keyboard alone (SPEECH_E2E_KEYS=1, for a
-# game whose keys make the mouse's clicks and whose focus follows the phases).
+# The player's actions: with the keyboard alone, or with the mouse (SPEECH_E2E_KEYS=0); the
+# keys make the mouse's clicks and the focus follows the phases.
 if [ "${SPEECH_E2E_KEYS:-1}" = 1 ]; then
   read_on() { press space; }      # the next page; the crafting turn; the next event
   choose() { press $(($1 + 1)); } # the choice at position $1 + 1

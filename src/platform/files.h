@@ -13,11 +13,8 @@
 
 namespace platform {
 
-#ifdef _WIN32
-constexpr char16_t PathSeparator = u'\\';
-#else
+// The platform layer is POSIX: paths are separated by '/'.
 constexpr char16_t PathSeparator = u'/';
-#endif
 
 class Files
 {

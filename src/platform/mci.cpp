@@ -1,16 +1,8 @@
 #include "platform/mci.h"
 #include "platform/system.h"
 
-#ifdef _WIN32
-#include <windows.h>
-
-#include <mmsystem.h>
-
-#include <cstring>
-#else
 #include "platform/mci_background.h"
 #include "platform/mci_fluidsynth.h"
-#endif
 
 #include <algorithm>
 
@@ -95,44 +87,9 @@ void putReply(Text* reply, int replyLength, TextView answer)
         (*reply)[n] = u'\0';
 }
 
-#ifdef _WIN32
-namespace {
-// The commands of winmm itself, in the system's ANSI code page.
-class WinMci : public Mci
-{
-public:
-    int mciSendString(TextView command, Text* reply, int replyLength) override
-    {
-        const auto* wide = reinterpret_cast<const wchar_t*>(command.data());
-        const int wideLength = static_cast<int>(command.size());
-        const int n
-            = WideCharToMultiByte(CP_ACP, 0, wide, wideLength, nullptr, 0, nullptr, nullptr);
-        std::string ansi(static_cast<size_t>(n), '\0');
-        WideCharToMultiByte(CP_ACP, 0, wide, wideLength, ansi.data(), n, nullptr, nullptr);
-        const int length = reply ? std::max(replyLength, 0) : 0;
-        std::string buffer(static_cast<size_t>(length) + 1, '\0');
-        const MCIERROR err
-            = mciSendStringA(ansi.c_str(), length ? buffer.data() : nullptr, length, nullptr);
-        if (err != 0)
-            return static_cast<int>(err);
-        if (length) {
-            const int bytes = static_cast<int>(std::strlen(buffer.c_str()));
-            const int m = MultiByteToWideChar(CP_ACP, 0, buffer.data(), bytes, nullptr, 0);
-            Text answer(static_cast<size_t>(m), u'\0');
-            MultiByteToWideChar(
-                CP_ACP, 0, buffer.data(), bytes, reinterpret_cast<wchar_t*>(answer.data()), m);
-            putReply(reply, replyLength, answer);
-        }
-        return 0;
-    }
-};
-} // namespace
-
-std::unique_ptr<Mci> makeDefaultMci()
-{
-    return std::make_unique<WinMci>();
-}
-#else
+// The one place a port to another system starts for the music: the platform layer is POSIX and
+// X11 (files, processes, the frame of the window) and FluidSynth here; another system gives its
+// own Mci.
 std::unique_ptr<Mci> makeDefaultMci()
 {
     // FluidSynth is loaded and the sound output opened on the music's own thread, once the
@@ -141,6 +98,5 @@ std::unique_ptr<Mci> makeDefaultMci()
     return std::make_unique<BackgroundMci>(
         std::make_unique<FluidSynthMci>(), BackgroundMci::Start::AfterFirstFrame);
 }
-#endif
 
 } // namespace platform

@@ -5,6 +5,14 @@
 // scale: twips until the game sets a user scale, then the user's units. Picture boxes measure
 // their inside in pixels. Every event reaches the game through the Dispatcher, so a failure in
 // a handler ends in one error report instead of a crash.
+//
+// Names: what the game itself reads and calls keeps the spelling of the toolkit the game was
+// written for, in upper camel case: properties (Caption, Enabled, Visible, Left, BackColor,
+// ListCount ...), methods (Move, AddItem, PaintPicture ...) and the functions and statements of
+// its language elsewhere in this folder (Str, Mid, FreeFile, LineInput ...). Writing a property
+// is setCaption, setEnabled ... Everything else in this folder, what the platform adds and what
+// only tests use, is in Qt's lower camel case (onClick, click, press, surfacePixel, ticking).
+// TextBox::text() is the one property in lower case: Text is our string type.
 #pragma once
 
 #include "platform/dispatcher.h"
@@ -200,8 +208,6 @@ public:
     void Clear();
     int ListCount() const { return static_cast<int>(items_.size()); }
     const Text& List(int index) const;
-    // The selected entry, -1 when none.
-    int ListIndex() const { return listIndex_; }
     // The entry at the selection as text; empty when nothing is selected.
     Text SelectedText() const;
 
@@ -290,7 +296,7 @@ private:
     friend class Line;
     friend class PictureWidget;
     void applyColors() override;
-    PictureWidget* picture_widget() const;
+    PictureWidget* pictureWidget() const;
     void lineChanged(Line& line);
     Picture picture_;
     bool autoSize_ = false;

@@ -66,7 +66,6 @@ public:
     double ScaleHeight() const;
     void setScaleWidth(double units);
     void setScaleHeight(double units);
-    bool userScale() const { return userScale_; }
 
     Color BackColor() const { return back_; }
     void setBackColor(Color c);

@@ -357,7 +357,7 @@ PictureBox::PictureBox(Form& form, int stackRank)
 
 PictureBox::~PictureBox() = default;
 
-PictureWidget* PictureBox::picture_widget() const
+PictureWidget* PictureBox::pictureWidget() const
 {
     return static_cast<PictureWidget*>(widget_);
 }
@@ -377,19 +377,19 @@ int PictureBox::ScaleWidth() const
 {
     if (autoSize_ && !picture_.isNull())
         return picture_.width();
-    return std::max(0, pixelRect().w - 2 * picture_widget()->border());
+    return std::max(0, pixelRect().w - 2 * pictureWidget()->border());
 }
 
 int PictureBox::ScaleHeight() const
 {
     if (autoSize_ && !picture_.isNull())
         return picture_.height();
-    return std::max(0, pixelRect().h - 2 * picture_widget()->border());
+    return std::max(0, pixelRect().h - 2 * pictureWidget()->border());
 }
 
 Color PictureBox::surfacePixel(int x, int y) const
 {
-    const PictureWidget* pw = picture_widget();
+    const PictureWidget* pw = pictureWidget();
     if (pw->surface.isNull() && QRect(QPoint(), pw->surfaceInside).contains(x, y)) {
         const QColor c = pw->surfaceColor; // a new, empty surface, not made yet
         return { c.red(), c.green(), c.blue() };
@@ -406,7 +406,7 @@ Color PictureBox::surfacePixel(int x, int y) const
 
 long long PictureBox::surfaceBytes() const
 {
-    return picture_widget()->surface.sizeInBytes();
+    return pictureWidget()->surface.sizeInBytes();
 }
 
 void PictureBox::setBorderNone()
@@ -414,13 +414,13 @@ void PictureBox::setBorderNone()
     if (!border_)
         return;
     border_ = false;
-    picture_widget()->resetSurface();
+    pictureWidget()->resetSurface();
 }
 
 void PictureBox::applyColors()
 {
     // A new background colour clears what was painted.
-    PictureWidget* w = picture_widget();
+    PictureWidget* w = pictureWidget();
     const QColor c = toQColor(back_);
     if (w->surfaceGeneration == 0 || w->surfaceColor != c)
         w->resetSurface();
@@ -434,7 +434,7 @@ void PictureBox::PaintPicture(
 {
     if (pic.isNull())
         throw RuntimeError(u"there is no picture to paint");
-    PictureWidget* pw = picture_widget();
+    PictureWidget* pw = pictureWidget();
     pw->followSize();
     const PictureWidget::PaintKey key { pic.id(), pw->surfaceGeneration, x, y, w, h, sx, sy, sw,
         sh };
@@ -478,7 +478,7 @@ void PictureBox::lineChanged(Line& line)
     if (line.changed_)
         return;
     line.changed_ = true;
-    PictureWidget* pw = picture_widget();
+    PictureWidget* pw = pictureWidget();
     if (const QRect shown = toQRect(line.shown_); !shown.isEmpty())
         pw->linesWere.push_back(shown);
     if (!pw->linesPending) {
@@ -581,7 +581,7 @@ Control::PixelRect Line::bounds() const
 {
     if (!visible_)
         return { 0, 0, 0, 0 };
-    const int b = box_.picture_widget()->border();
+    const int b = box_.pictureWidget()->border();
     const int w = std::max(1, width_);
     const int left = static_cast<int>(std::floor(std::min(x1_, x2_))) - w - 1;
     const int right = static_cast<int>(std::ceil(std::max(x1_, x2_))) + w + 1;

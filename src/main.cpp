@@ -31,7 +31,7 @@ int main(int argc, char** argv)
     // on screen, then leave at once (nothing is saved).
     if (qEnvironmentVariableIsSet("PELIRRA_REPORT_FIRST_TEXT")) {
         fom.Lbl.onPainted([&fom] {
-            if (fom.Lbl.Caption().rfind(u"Quillet > ", 0) != 0)
+            if (!fom.showsEventHeader())
                 return;
             timespec now {};
             clock_gettime(CLOCK_REALTIME, &now);

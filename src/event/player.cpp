@@ -7,6 +7,16 @@
 
 using namespace platform;
 
+namespace {
+// The header an event's text begins with, before the star bar.
+constexpr std::u16string_view HeaderStart = u"Quillet > ";
+} // namespace
+
+bool Fom::showsEventHeader() const
+{
+    return Lbl.Caption().starts_with(HeaderStart);
+}
+
 void Fom::StartIve()
 {
     Lbl.setVisible(true);
@@ -34,7 +44,7 @@ void Fom::StartIve()
     Cnt = 3;
     StarStr = script::starBar(Point);
     Cnt2 = static_cast<short>(Point % 10 + 1); // where the star loops leave it
-    Lbl.setCaption(u"Quillet > " + StarStr + u"\r\n");
+    Lbl.setCaption(Text(HeaderStart) + StarStr + u"\r\n");
     // A new event: what was not said yet of the one before is dropped.
     Me.say(spoken::heading(Point), Speech::Mode::Replace);
     TimIve.setInterval(100);

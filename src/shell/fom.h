@@ -80,6 +80,8 @@ public:
 
     // ---- event/ ----
     void StartIve();
+    // The text window shows an event's header: the event's first text is on screen.
+    bool showsEventHeader() const;
     void TimIve_Timer();
     void ShowNext();
     void Lbl_MouseDown(platform::MouseButton button);

@@ -3,7 +3,8 @@
 set -euo pipefail
 
 packages=(
-  cmake g++ ninja-build pkgconf
+  cmake g++ ninja-build pkgconf git
+  clang-format # the formatting check of the test command
   qt6-base-dev libgtest-dev libfontconfig-dev
   libfluidsynth-dev # the headers; the game loads libfluidsynth3 itself when music is to play
   libfluidsynth3

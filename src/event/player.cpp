@@ -2,6 +2,7 @@
 // five lines, and follows its markers.
 #include "shell/fom.h"
 
+#include "event/paging.h"
 #include "event/script.h"
 
 using namespace platform;
@@ -30,7 +31,7 @@ void Fom::StartIve()
 
     ListIve(name);
 
-    Cnt = 3;
+    Cnt = script::PageCounterAtStart;
     StarStr = script::starBar(Point);
     Cnt2 = static_cast<short>(Point % 10 + 1); // where the star loops leave it
     Lbl.setCaption(u"Quillet > " + StarStr + u"\r\n");
@@ -47,7 +48,8 @@ void Fom::StartIve()
 void Fom::TimIve_Timer()
 {
     LineBuf = sys.files.LineInput(FileNo);
-    switch (script::classify(LineBuf)) {
+    const script::LineKind kind = script::classify(LineBuf);
+    switch (kind) {
     case script::LineKind::Hantei:
         TimIve.setEnabled(false);
         IveRoute = script::routeFor(Point);
@@ -62,11 +64,12 @@ void Fom::TimIve_Timer()
         return;
     case script::LineKind::Img:
         ShowImg(script::pictureName(LineBuf));
-        // The loop leaves Cnt at 4: the next text line fills the page.
-        for (Cnt = 0; Cnt <= 3; ++Cnt) {
-            Linel(Cnt).setBorderColor({ 100, 255, 255 });
-            Linel(Cnt).setVisible(false);
+        for (short line = 0; line <= 3; ++line) {
+            Linel(line).setBorderColor({ 100, 255, 255 });
+            Linel(line).setVisible(false);
         }
+        // 4 on every picture line: the next text line is the fifth of the page and pauses it.
+        Cnt = static_cast<short>(script::nextPage(Cnt, kind).counter);
         if (sys.files.Eof(FileNo)) {
             TimIve.setEnabled(false);
             ShowNext();
@@ -79,20 +82,22 @@ void Fom::TimIve_Timer()
         Form_Activate();
         return;
     case script::LineKind::PageBreak:
-        Cnt = 5;
-        break;
     case script::LineKind::Text:
-        Cnt = static_cast<short>(Cnt % 5 + 1);
-        if (Cnt == 1)
+        break;
+    }
+
+    const script::PageStep page = script::nextPage(Cnt, kind);
+    Cnt = static_cast<short>(page.counter);
+    if (kind == script::LineKind::Text) {
+        if (page.newPage)
             Lbl.setCaption(LineBuf);
         else
             Lbl.setCaption(Lbl.Caption() + u"\r\n" + LineBuf);
-        break;
     }
 
     // A full page waits for a click, except in fast reading; the end of the script shows the
     // prompt once.
-    if (Cnt == 5 && TimIve.Interval() != 1) {
+    if (page.full && TimIve.Interval() != 1) {
         TimIve.setInterval(0);
         ShowNext();
         if (sys.files.Eof(FileNo))
@@ -105,7 +110,7 @@ void Fom::TimIve_Timer()
 
 void Fom::ShowNext()
 {
-    Lbl.setCaption(Lbl.Caption() + u"　　▼");
+    Lbl.setCaption(Lbl.Caption() + Text(script::PagePrompt));
 }
 
 void Fom::Lbl_MouseDown(MouseButton button)

@@ -9,6 +9,8 @@ program=$(realpath "$1")
 converter=$(realpath "$2")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+# shellcheck source-path=SCRIPTDIR source=support/started.sh
+source "$(dirname "$0")/support/started.sh"
 cd "$work"
 failures=0
 fail() { echo "FAILED: $*"; failures=$((failures + 1)); }
@@ -47,9 +49,12 @@ printf '喜び\n勇気\n\n' > src/0_han.txt
 printf 'おわり\n>p\n>end\n' > src/1.txt
 printf 'ずっとあと\n>p\n>end\n' > src/a1.txt
 "$converter" src story > check.txt || fail "pelirra-convert: $(cat check.txt)"
+# Plays the story until its first page waits, then closes the game as the system does (SIGTERM).
 play() {
   set +e
-  QT_QPA_PLATFORM=offscreen timeout --preserve-status -s TERM 2 "$program" "$@" 2> err
+  QT_QPA_PLATFORM=offscreen PELIRRA_READY_FILE="$work/ready" "${run_program[@]}" "$program" "$@" \
+    2> err &
+  close_once_started $! "$work/ready" err
   local status=$?
   set -e
   [ "$status" -eq 0 ] || fail "pelirra $*: exit status $status: $(cat err)"

@@ -6,8 +6,8 @@
 # Then a hostile process: standard descriptors closed, standard error a pipe whose reader has
 # gone or that nobody reads, every termination signal; and, on an X server of its own that it
 # kills, the display going away, the error report and the ways of closing the window.
-# Each run is closed as the system closes it (SIGTERM: the game saves its list on the way out)
-# and must end by itself, within its memory bound, with the expected report and kako.dat.
+# Each run is closed as the system closes it (SIGTERM: the game saves its list on the way out) once
+# it has got going (a page waits on screen, or a report is out), and must end by itself, within its memory bound, with the expected report and kako.dat.
 #   usage: hostile_program.sh PROGRAM HOSTILE_FILES_TOOL
 set -euo pipefail
 program=$(realpath "$1")
@@ -17,6 +17,11 @@ max_rss_kb=$((${HOSTILE_MAX_RSS_MB:-250} * 1024)) # more under the sanitizers
 work=$(mktemp -d)
 chmod 755 "$work"
 trap 'rm -rf "$work"' EXIT
+# shellcheck source-path=SCRIPTDIR source=support/started.sh
+source "$(dirname "$0")/support/started.sh"
+# Where each run says it has got going; the program may run as "nobody".
+mkdir -m 777 "$work/ready"
+runs=0
 # The user's data folder, where the list of a story folder that cannot be written is kept.
 export HOME="$work/home" XDG_DATA_HOME="$work/home/.local/share"
 mkdir -p "$HOME"
@@ -52,21 +57,24 @@ kako_bytes() {
   return 0
 }
 
-# Runs the program of folder $dir (through the command words given, if any), closes it after a
-# second (HOSTILE_CLOSE_AFTER seconds, with SIGTERM or HOSTILE_CLOSE_SIGNAL), and checks: exit
+# Runs the program of folder $dir (through the command words given, if any), closes it once it has
+# got going (with SIGTERM or HOSTILE_CLOSE_SIGNAL; status 125 when it never did), and checks: exit
 # status $1, a report holding $2 (none when empty), the list ($kako_file, else dat/kako.dat)
 # ending as $3 ("same": byte for byte as before; "size N": N bytes long; "pipe": still a named
 # pipe; "text T": the bytes printf T makes).
 run_case() {
   local name=$1 want_status=$2 want_report=$3 want_kako=$4
   shift 4
-  local err="$work/$name.err" kako=${kako_file:-$dir/dat/kako.dat} before
+  local err="$work/$name.err" kako=${kako_file:-$dir/dat/kako.dat} before runner
   before=$(kako_bytes)
   : > "$err.time"; chmod 666 "$err.time" # also for a run as another user
+  runs=$((runs + 1))
+  local ready="$work/ready/$runs"
   set +e
-  (cd "$dir" && "$@" /usr/bin/time -o "$err.time" -f 'peak-rss-kb %M' \
-    timeout --preserve-status -s "${HOSTILE_CLOSE_SIGNAL:-TERM}" -k 20 \
-    "${HOSTILE_CLOSE_AFTER:-1}" ./pelirra) 2> "$err"
+  (cd "$dir" && PELIRRA_READY_FILE=$ready "$@" /usr/bin/time -o "$err.time" \
+    -f 'peak-rss-kb %M' "${run_program[@]}" ./pelirra) 2> "$err" &
+  runner=$!
+  close_once_started "$runner" "$ready" "$err" "${HOSTILE_CLOSE_SIGNAL:-TERM}"
   local status=$?
   set -e
   check_run "$name" "$want_status" "$want_report" "$want_kako" "$status" "$before"
@@ -240,7 +248,7 @@ run_case "standard error: a full pipe nobody reads" 0 "" "$saved" stderr_pipe fu
 # Twenty pictures that make libpng warn twice each through Qt: the warning is shown three times.
 process_folder warnings; cp "$dir/dat/ive.dat" "$dir/dat/warn.dat"
 for i in $(seq 1 20); do printf '>img>warn\r\n'; done > "$dir/dat/0.dat"
-HOSTILE_CLOSE_AFTER=3 run_case "one warning forty times" 0 "" "$saved"
+run_case "one warning forty times" 0 "" "$saved" # the prompt comes after the last picture
 shown=$(grep -c 'iCCP' "$work/one warning forty times.err" || true)
 [ "$shown" -eq 3 ] || { echo "  FAILED: the warning was shown $shown times"; failures=$((failures + 1)); }
 for signal in INT HUP; do
@@ -254,14 +262,15 @@ done
 display_case() {
   local name=$1 want_status=$2 want_report=$3 step=$4 err="$work/$1.err" run=./pelirra runner
   local status kako
+  runs=$((runs + 1)); ready="$work/ready/$runs"
   new_folder "x-$name"; list_b1; kako="$dir/dat/kako.dat"
   Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3> "$work/display" 2> /dev/null &
   xvfb=$!; disown "$xvfb" # killing it is part of the test, not news
   for _ in $(seq 1 100); do [ -s "$work/display" ] && break; sleep 0.1; done
   export DISPLAY=":$(cat "$work/display")"; rm "$work/display"
   eval "${5:-}"
-  (cd "$dir" && QT_QPA_PLATFORM=xcb exec /usr/bin/time -o "$err.time" -f 'peak-rss-kb %M' \
-    sh -c "echo \$\$ > pid; exec $run") 2> "$err" &
+  (cd "$dir" && PELIRRA_READY_FILE=$ready QT_QPA_PLATFORM=xcb exec /usr/bin/time \
+    -o "$err.time" -f 'peak-rss-kb %M' sh -c "echo \$\$ > pid; exec $run") 2> "$err" &
   runner=$!
   for _ in $(seq 1 100); do [ -s "$dir/pid" ] && break; sleep 0.1; done
   pid=$(cat "$dir/pid"); eval "$step" || true
@@ -270,15 +279,18 @@ display_case() {
   set +e; wait "$runner"; status=$?; wait; set -e # a window manager ends with its display
   check_run "$name" "$want_status" "$want_report" "$saved" "$status" ""
 }
-# The game's window (or its error report) is on the screen: "0" is in the list.
+# The game's window is on the screen, and its first page (or its error report): "0" is in the list.
 shown() {
   window=$(timeout 20 xdotool search --sync --onlyvisible --name '^Pelirra$' | head -1 || true)
-  sleep 0.5
+  started "$pid" "$ready" "$err" || true
 }
 # Does $1 until the program has ended, at most five times a second apart (a busy machine may
 # take a click or a close request before the window is ready for it).
 until_ended() {
-  for _ in 1 2 3 4 5; do eval "$1"; sleep 1; kill -0 "$pid" 2> /dev/null || return 0; done
+  for _ in 1 2 3 4 5; do
+    eval "$1"
+    for _ in $(seq 1 20); do kill -0 "$pid" 2> /dev/null || return 0; sleep 0.05; done
+  done
 }
 display_tools=true
 for t in Xvfb xdotool openbox wmctrl; do command -v "$t" > /dev/null || display_tools=false; done

@@ -9,6 +9,8 @@ cmake=$1
 build=$(realpath "$2")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+# shellcheck source-path=SCRIPTDIR source=support/started.sh
+source "$(dirname "$0")/support/started.sh"
 failures=0
 fail() { echo "FAILED: $*"; failures=$((failures + 1)); }
 app_id=$(sed -n 's/^PELIRRA_APP_ID:STRING=//p' "$build/CMakeCache.txt")
@@ -57,25 +59,28 @@ list_of() { # the list of the story folder $1 in the user's data folder $2
 }
 story="$work/P/share/games/pelirra/dat"
 printf 'x\r\n' > "$story/kako.dat" # a list already in the installed story: the first run's start
-play() { # runs the menu entry's command with HOME $1 and the XDG_DATA_HOME $2 (unset when empty)
+# Runs the menu entry's command with HOME $1 and the XDG_DATA_HOME $2 (unset when empty) until
+# its first page waits, then closes it as the system does (SIGTERM).
+play() {
   local status
   set +e
   (
-    export HOME=$1 QT_QPA_PLATFORM=offscreen
+    export HOME=$1 QT_QPA_PLATFORM=offscreen PELIRRA_READY_FILE="$work/ready"
     if [ -n "$2" ]; then export XDG_DATA_HOME=$2; else unset XDG_DATA_HOME; fi
     if [ "$(id -u)" -eq 0 ] && [ "$mounts" = no ]; then
-      exec timeout --preserve-status -s TERM 2 "$command" # installed: its list is the user's all the same
+      exec "${run_program[@]}" "$command" # installed: its list is the user's all the same
     elif [ "$(id -u)" -eq 0 ]; then
       exec unshare -rm sh -c 'mount --bind "$0" "$0" && mount -o remount,bind,ro "$0" &&
-        exec timeout --preserve-status -s TERM 2 "$1"' "$work/P" "$command"
+        exec "$@"' "$work/P" "${run_program[@]}" "$command"
     else
       chmod -R a-w "$work/P"
-      timeout --preserve-status -s TERM 2 "$command"
+      "${run_program[@]}" "$command"
       status=$?
       chmod -R u+w "$work/P"
       exit $status
     fi
-  ) 2> "$work/err"
+  ) 2> "$work/err" &
+  close_once_started $! "$work/ready" "$work/err"
   status=$?
   set -e
   [ "$status" -eq 0 ] || fail "the installed game ended with $status: $(cat "$work/err")"

@@ -12,6 +12,9 @@ runs=${2:-100}
 export QT_QPA_PLATFORM=offscreen
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+# shellcheck source-path=SCRIPTDIR source=support/started.sh
+source "$(dirname "$0")/support/started.sh"
+export PELIRRA_READY_FILE="$work/ready"
 mkdir -p "$work/dat"
 cp "$program" "$work/pelirra"
 printf 'JOY\r\n' > "$work/dat/txt.dat"
@@ -24,13 +27,12 @@ old=0 new=0 midsave=0 bad=0 leftover=0
 for i in $(seq 1 "$runs"); do
   # The temporary file a killed save left must be gone once the next program has started.
   cp "$work/old.dat" "$work/dat/kako.dat"
+  rm -f "$work/ready"
   (cd "$work" && exec ./pelirra 2> /dev/null) &
   pid=$!
-  # Started, and the list read: by then the temporary file the last kill left is gone.
-  for wait in $(seq 1 40); do
-    sleep 0.05
-    [ "$wait" -ge 4 ] && ! ls "$work/dat" | grep -q '\.tmp-' && break
-  done
+  # Its first page is on screen, so the list has been read: by then the temporary file the last
+  # kill left is gone.
+  started "$pid" "$work/ready" || { echo "run $i: the program did not get going"; exit 1; }
   if ls "$work/dat" | grep -q '\.tmp-'; then leftover=$((leftover + 1)); fi
   kill -TERM "$pid"
   sleep "0.$(printf '%03d' $((RANDOM % 12)))"
@@ -49,7 +51,9 @@ for i in $(seq 1 "$runs"); do
   [ "$temps" -le 1 ] || { echo "run $i: $temps temporary files"; bad=$((bad + 1)); }
 done
 # One more start cleans the last leftover.
-(cd "$work" && timeout -s TERM 1 ./pelirra 2> /dev/null) || true
+rm -f "$work/ready"
+(cd "$work" && exec "${run_program[@]}" ./pelirra 2> /dev/null) &
+close_once_started $! "$work/ready" || true
 final_temps=$(ls "$work/dat" | grep -c '\.tmp-' || true)
 
 echo "$runs kills: $old before the save began, $midsave during the save (old list kept," \

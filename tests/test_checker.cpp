@@ -292,6 +292,20 @@ TEST(CheckPictures, PictureLinesNameLoadablePicturesThatClashWithNothing)
     EXPECT_TRUE(only(
         broken.check(), Severity::Error, "0.dat", 1, "umi.dat: not a picture that can be shown"));
 
+    // Placeable and standard WMF headers, and an EMF's first record, each padded to 64 bytes.
+    std::string emf("\x01\0\0\0", 4);
+    emf.resize(40);
+    emf += " EMF";
+    for (std::string head :
+        { std::string("\xD7\xCD\xC6\x9A"), std::string("\x02\0\x09\0", 4), emf }) {
+        Folder metafile;
+        metafile.file("0.dat", { u">img>umi", u"はじまり", u">end" });
+        head.resize(64, '\x01');
+        metafile.bytes("umi.dat", head);
+        EXPECT_TRUE(only(metafile.check(), Severity::Error, "0.dat", 1,
+            "umi.dat: metafile (WMF/EMF) pictures cannot be shown; save it as PNG"));
+    }
+
     Folder event;
     event.withTurn();
     event.file("0.dat", { u">img>1", u"はじまり" });

@@ -1,6 +1,7 @@
 // The event player: the line grammar, paging and prompts, clicks, branches and the list rule.
 #include "support/game.h"
 
+#include "event/paging.h"
 #include "event/script.h"
 
 #include <QString>
@@ -50,6 +51,34 @@ TEST(ScriptGrammar, NamesPicturesAndStars)
     EXPECT_EQ(u8(script::routeFor(16)), "b");
     EXPECT_EQ(u8(script::endingFor(29)), "b");
     EXPECT_EQ(u8(script::endingFor(30)), "g");
+}
+
+TEST(ScriptGrammar, ThePageCounterFillsPagesOfFiveAndPausesOnAFullOne)
+{
+    // Lines after the header, as the counter numbers them: 4 and 5 on the first page.
+    std::vector<int> counters;
+    int counter = script::PageCounterAtStart;
+    for (int line = 0; line < 8; ++line) {
+        const script::PageStep page = script::nextPage(counter, LineKind::Text);
+        counter = page.counter;
+        counters.push_back(counter);
+        EXPECT_EQ(page.newPage, counter == 1) << line;
+        EXPECT_EQ(page.full, counter == 5) << line;
+    }
+    EXPECT_EQ(counters, (std::vector<int> { 4, 5, 1, 2, 3, 4, 5, 1 }));
+
+    for (int before : { 1, 3, 5 }) {
+        const script::PageStep picture = script::nextPage(before, LineKind::Img);
+        EXPECT_EQ(picture.counter, 4) << "whatever the page holds, the next text line ends it";
+        EXPECT_FALSE(picture.full) << "a picture line does not pause by itself";
+        const script::PageStep pageBreak = script::nextPage(before, LineKind::PageBreak);
+        EXPECT_EQ(pageBreak.counter, 5);
+        EXPECT_TRUE(pageBreak.full);
+        EXPECT_FALSE(pageBreak.newPage);
+        const script::PageStep branch = script::nextPage(before, LineKind::Hantei);
+        EXPECT_EQ(branch.counter, before);
+        EXPECT_FALSE(branch.full);
+    }
 }
 
 namespace {

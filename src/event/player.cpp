@@ -2,6 +2,7 @@
 // five lines, and follows its markers.
 #include "shell/fom.h"
 
+#include "event/paging.h"
 #include "event/script.h"
 #include "event/spoken.h"
 
@@ -15,6 +16,11 @@ constexpr std::u16string_view HeaderStart = u"Quillet > ";
 bool Fom::showsEventHeader() const
 {
     return Lbl.Caption().starts_with(HeaderStart);
+}
+
+bool Fom::showsPagePrompt() const
+{
+    return Lbl.Caption().ends_with(script::PagePrompt);
 }
 
 void Fom::StartIve()
@@ -41,7 +47,7 @@ void Fom::StartIve()
 
     ListIve(name);
 
-    Cnt = 3;
+    Cnt = script::PageCounterAtStart;
     StarStr = script::starBar(Point);
     Cnt2 = static_cast<short>(Point % 10 + 1); // where the star loops leave it
     Lbl.setCaption(Text(HeaderStart) + StarStr + u"\r\n");
@@ -60,7 +66,8 @@ void Fom::StartIve()
 void Fom::TimIve_Timer()
 {
     LineBuf = sys.files.LineInput(FileNo);
-    switch (script::classify(LineBuf)) {
+    const script::LineKind kind = script::classify(LineBuf);
+    switch (kind) {
     case script::LineKind::Hantei:
         TimIve.setEnabled(false);
         IveRoute = script::routeFor(Point);
@@ -75,11 +82,12 @@ void Fom::TimIve_Timer()
         return;
     case script::LineKind::Img:
         ShowImg(script::pictureName(LineBuf));
-        // The loop leaves Cnt at 4: the next text line fills the page.
-        for (Cnt = 0; Cnt <= 3; ++Cnt) {
-            Linel(Cnt).setBorderColor({ 100, 255, 255 });
-            Linel(Cnt).setVisible(false);
+        for (short line = 0; line <= 3; ++line) {
+            Linel(line).setBorderColor({ 100, 255, 255 });
+            Linel(line).setVisible(false);
         }
+        // 4 on every picture line: the next text line is the fifth of the page and pauses it.
+        Cnt = static_cast<short>(script::nextPage(Cnt, kind).counter);
         if (sys.files.Eof(FileNo)) {
             TimIve.setEnabled(false);
             ShowNext();
@@ -92,23 +100,25 @@ void Fom::TimIve_Timer()
         Form_Activate();
         return;
     case script::LineKind::PageBreak:
-        Cnt = 5;
-        break;
     case script::LineKind::Text:
-        Cnt = static_cast<short>(Cnt % 5 + 1);
-        if (Cnt == 1)
+        break;
+    }
+
+    const script::PageStep page = script::nextPage(Cnt, kind);
+    Cnt = static_cast<short>(page.counter);
+    if (kind == script::LineKind::Text) {
+        if (page.newPage)
             Lbl.setCaption(LineBuf);
         else
             Lbl.setCaption(Lbl.Caption() + u"\r\n" + LineBuf);
         // Read fast, the newest line cuts off the last one instead of queueing behind it.
         Me.say(spoken::storyLine(LineBuf),
             TimIve.Interval() == 1 ? Speech::Mode::Replace : Speech::Mode::Queue);
-        break;
     }
 
     // A full page waits for a click, except in fast reading; the end of the script shows the
     // prompt once.
-    if (Cnt == 5 && TimIve.Interval() != 1) {
+    if (page.full && TimIve.Interval() != 1) {
         TimIve.setInterval(0);
         ShowNext();
         if (sys.files.Eof(FileNo))
@@ -121,7 +131,7 @@ void Fom::TimIve_Timer()
 
 void Fom::ShowNext()
 {
-    Lbl.setCaption(Lbl.Caption() + u"　　▼");
+    Lbl.setCaption(Lbl.Caption() + Text(script::PagePrompt));
     Me.say(spoken::Prompt);
 }
 

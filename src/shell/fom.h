@@ -82,6 +82,8 @@ public:
     void StartIve();
     // The text window shows an event's header: the event's first text is on screen.
     bool showsEventHeader() const;
+    // The text window shows a page's prompt: the page waits, or the script has been read out.
+    bool showsPagePrompt() const;
     void TimIve_Timer();
     void ShowNext();
     void Lbl_MouseDown(platform::MouseButton button);

@@ -37,6 +37,20 @@ bool looksLikeUtf8(std::string_view bytes)
     return wide;
 }
 
+// True when `head` begins a Windows metafile, which Qt has no reader for: a WMF with its
+// placeable header (D7 CD C6 9A) or a standard one (type 1 or 2, a header of 9 words), or an EMF
+// (a first record of type 1, and " EMF" at byte 40).
+bool isMetafile(std::string_view head)
+{
+    const auto starts = [&](size_t at, std::string_view bytes) {
+        return head.size() >= at + bytes.size() && head.substr(at, bytes.size()) == bytes;
+    };
+    using namespace std::literals;
+    return starts(0, "\xD7\xCD\xC6\x9A"sv) || starts(0, "\x01\x00\x09\x00"sv)
+        || starts(0, "\x02\x00\x09\x00"sv)
+        || (starts(0, "\x01\x00\x00\x00"sv) && starts(40, " EMF"sv));
+}
+
 } // namespace
 
 Folder::Folder(std::filesystem::path dir, Report& report)
@@ -172,6 +186,8 @@ const Folder::PictureRead& Folder::picture(const std::string& name)
         PictureRead read;
         if (!has(name)) {
             read.problem = name + " is missing";
+        } else if (isMetafile(bytes(name, 44))) {
+            read.problem = name + ": metafile (WMF/EMF) pictures cannot be shown; save it as PNG";
         } else {
             try {
                 const platform::Picture picture = platform::LoadPicture(

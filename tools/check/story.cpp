@@ -1,5 +1,6 @@
 #include "check/story.h"
 
+#include "event/paging.h"
 #include "event/script.h"
 
 #include <QChar>
@@ -124,6 +125,7 @@ public:
             const LineKind kind = script::classify(line);
             // A marker hidden in text still does what the marker does.
             const bool written = kind == LineKind::Text || markerWritten(line, no, kind);
+            const script::PageStep page = script::nextPage(cnt_, kind);
             switch (kind) {
             case LineKind::Hantei:
             case LineKind::Ive:
@@ -149,15 +151,15 @@ public:
                     report_.warning(file_, no,
                         "the page has just paused; this page break makes the game pause again on "
                         "the same page");
-                cnt_ = 5;
                 break;
             case LineKind::Text:
-                text(line, no);
+                text(line, no, page);
                 break;
             }
+            cnt_ = page.counter;
             // The player pauses on a full page, and shows the prompt at the end of the script.
             const bool last = i + 1 == lines_.size();
-            if ((cnt_ == 5 && kind != LineKind::Img) || last)
+            if (page.full || last)
                 prompt();
         }
         return { Exit::Turn, static_cast<int>(lines_.size()) };
@@ -208,14 +210,12 @@ private:
                 "the picture line names no picture; the game only repaints the one it shows");
         else if (written)
             pictures_.push_back({ file_, no, name });
-        // The game leaves the page counter at 4: the next text line is the fifth of this page.
-        cnt_ = 4;
         pictureLine_ = no;
         pictureSincePause_ = true;
         unseen_ = true;
     }
 
-    void text(const Text& line, int no)
+    void text(const Text& line, int no, const script::PageStep& page)
     {
         // Safe only while they spell no marker after the first character: one letter more or
         // one character put before them, and the line is a page break or worse.
@@ -234,9 +234,8 @@ private:
                 "the line is " + halves(width)
                     + " full-width characters wide; the text window holds about "
                     + std::to_string(LineWidth / 2) + ", so it wraps and its end may be cut off");
-        const bool afterPicture = cnt_ == 4 && pictureLine_ > 0;
-        cnt_ = cnt_ % 5 + 1;
-        if (cnt_ == 1) {
+        const bool afterPicture = pictureLine_ > 0;
+        if (page.newPage) {
             pageLines_ = 1;
             overflowSeen_ = false;
         } else {
@@ -263,9 +262,9 @@ private:
         // The prompt goes at the end of the page's last line.
         if (!paused_ && lastText_ > 0) {
             const int width = textWidth(lines_[static_cast<size_t>(lastText_) - 1]);
-            if (width <= LineWidth && width + textWidth(PromptText) > LineWidth)
+            if (width <= LineWidth && width + textWidth(script::PagePrompt) > LineWidth)
                 report_.warning(file_, lastText_,
-                    "with the prompt " + shown(PromptText)
+                    "with the prompt " + shown(script::PagePrompt)
                         + " after it the line is wider than the text window, "
                           "and the prompt wraps");
         }
@@ -274,16 +273,15 @@ private:
         unseen_ = false;
     }
 
-    static constexpr TextView PromptText = u"　　▼";
     const std::string& file_;
     const std::vector<Text>& lines_;
     Report& report_;
     std::vector<PictureUse>& pictures_;
-    int cnt_ = 3; // as StartIve leaves the page counter: the header and an empty line
+    int cnt_ = script::PageCounterAtStart;
     int pageLines_ = 2;
     bool overflowSeen_ = false;
     int lastText_ = 0; // the last text line on the page; 0 while it holds only the header
-    int pictureLine_ = 0; // the picture line that left the counter at 4
+    int pictureLine_ = 0; // the last picture line since the last text line, if any
     bool paused_ = false; // the page shows the prompt, and no text has been added since
     bool pictureSincePause_ = false; // a pause to look at a new picture is no extra pause
     bool unseen_ = false; // text or a picture has come since the last pause

@@ -104,15 +104,6 @@ expect() {
   fi
   fail "never said: $1"
 }
-# Waits until the capture has grown past SIZE bytes (a new utterance), at most 10 s.
-wait_growth() {
-  local size=$1
-  for ((i = 0; i < 100; i++)); do
-    [ "$(stat -c %s "$capture")" -gt "$size" ] && return 0
-    sleep 0.1
-  done
-  return 1
-}
 
 # -- the display, the session bus ----------------------------------------------------------
 exec 9>"$work/display"
@@ -202,13 +193,18 @@ buttons=$((captions + 2))
 if [ "${SPEECH_E2E_KEYS:-1}" = 1 ]; then
   read_on() { press space; }      # the next page; the crafting turn; the next event
   choose() { press $(($1 + 1)); } # the choice at position $1 + 1
-  # 過去見 is reached with Tab alone: Tab until Orca's focus is on it.
+  # 過去見 is reached with Tab alone: Tab until Orca says it has the focus (what Orca says is
+  # in the capture at once; its debug log is written later).
   open_records() {
+    local size
     for ((tab = 0; tab < 20; tab++)); do
+      size=$(stat -c %s "$capture")
       press Tab
-      sleep 0.4
-      grep "Changing locusOfFocus" "$work/orca-debug.log" | tail -n 1 | grep -qF "| 過去見]" &&
-        break
+      for ((i = 0; i < 30; i++)); do
+        tail -c +$((size + 1)) "$capture" | grep -q "push button\.$" && break
+        sleep 0.1
+      done
+      tail -c +$((size + 1)) "$capture" | grep -qF "過去見 push button." && break
     done
     press space
   }
@@ -233,14 +229,35 @@ else
   close_replay() { click_text; }
 fi
 
-# Clicks the text window, a page at a time, until TEXT is said (at most 40 pages).
+# Waits until the capture has grown past SIZE bytes with something the game said (at most 10 s),
+# and then until it is quiet:
+# Orca's echo of the key and its words for the focus come first, and a key pressed before the
+# game's lines are said would cut them off (Orca's key echo interrupts the speech).
+wait_game_said() {
+  local size=$1
+  for ((i = 0; i < 100; i++)); do
+    tail -c +$((size + 1)) "$capture" |
+      grep -v -E '^([a-z]+|[0-9]) ?$|(label|push button)\.$|^Pelirra\.$' | grep -q . && break
+    sleep 0.1
+  done
+  # Then until the page has been said to its end: nothing new for half a second.
+  local last=-1 now
+  for ((i = 0; i < 100; i++)); do
+    now=$(stat -c %s "$capture")
+    [ "$now" = "$last" ] && return 0
+    last=$now
+    sleep 0.5
+  done
+}
+
+# Reads on, a page at a time, until TEXT is said (at most 40 pages).
 read_until() {
   for ((page = 0; page < 40; page++)); do
     grep -qF -- "$1" "$capture" && return 0
     local size
     size=$(stat -c %s "$capture")
     read_on
-    wait_growth "$size" || true
+    wait_game_said "$size" || true
   done
   grep -qF -- "$1" "$capture" || fail "never said after 40 pages: $1"
 }

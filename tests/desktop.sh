@@ -88,7 +88,10 @@ start_game() {
   (cd "$dir" && exec env "$@" /usr/bin/time -f 'peak-rss-kb %M' -o "$dir/rss" ./pelirra \
     > "$dir/out" 2>&1) &
   game=$!
-  until_true window_shown || fail "no window"
+  until_true window_shown && return 0
+  fail "no window; the game wrote:"
+  tail -n 20 "$dir/out"
+  return 1
 }
 # The game itself (its parent measures its memory).
 pid() { pgrep -P "$game" pelirra; }

@@ -296,9 +296,6 @@ display_tools=true
 for t in Xvfb xdotool openbox wmctrl; do command -v "$t" > /dev/null || display_tools=false; done
 if $display_tools; then
   trap 'kill "${xvfb:-}" 2> /dev/null || true; rm -rf "$work"' EXIT
-  if [ -n "${ASAN_OPTIONS:-}" ]; then # the sanitizer build: a third-party report to pass over
-    export ASAN_OPTIONS="$ASAN_OPTIONS:suppressions=$(realpath "$(dirname "$0")/../scripts/asan.supp")"
-  fi
   display_case "the X server killed" 1 "" 'shown; kill -KILL $xvfb'
   display_case "the connection dropped by the X server" 1 "" 'shown; xdotool windowkill $window'
   display_case "standard error closed, on X" 0 "" 'shown; kill -TERM $pid' 'run="./pelirra 2>&-"'

@@ -201,18 +201,6 @@ std::string reportFor(Bad b, const std::string& file, const std::string& missing
 
 } // namespace
 
-namespace {
-// Starts the game, reads the first event and opens the past-record list in the crafting turn.
-Fom& openPastRecords(test::Game& g)
-{
-    Fom& f = g.start();
-    g.readOn();
-    f.Lbl.press(MouseButton::Left);
-    f.Com(f.Com.UBound() - 1).click(); // the past-record button shows the list
-    return f;
-}
-} // namespace
-
 TEST(HostileData, BadFirstScripts)
 {
     for (Bad b : AllBad) {
@@ -450,7 +438,7 @@ TEST(HostileData, AReplayOfAnEnormousScriptStaysBounded)
         g.minimalStory();
         test::writeBytes(g.dat("kako.dat"), "big\r\n");
         make(b, g.dat("big.dat"));
-        Fom& f = openPastRecords(g);
+        Fom& f = g.openPastRecords();
         QElapsedTimer clock;
         clock.start();
         f.Lst.clickItem(0);
@@ -472,7 +460,7 @@ TEST(HostileData, AReplayOfAnEnormousScriptStaysBounded)
     for (int i = 0; i < 4000000; ++i)
         lines += "A\r";
     test::writeBytes(g.dat("big.dat"), lines);
-    Fom& f = openPastRecords(g);
+    Fom& f = g.openPastRecords();
     QElapsedTimer clock;
     clock.start();
     f.Lst.clickItem(0);
@@ -495,7 +483,7 @@ TEST(HostileData, AReplayOfVeryLongLinesReachesTheTextLayoutInShortParagraphs)
         words += "the brown fox walks over a lazy dog ";
     // Words, then the longest line a script can have: the replay reads both, as they are.
     test::writeBytes(g.dat("long.dat"), words + "\r\n" + std::string(Files::MaxLineBytes, 'x'));
-    Fom& f = openPastRecords(g);
+    Fom& f = g.openPastRecords();
     f.Lst.clickItem(0);
     EXPECT_EQ(f.Txt.text(),
         replay::heading(u"long") + u"\r\n" + fromUtf8(words) + u"\r\n"

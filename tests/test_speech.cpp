@@ -248,10 +248,7 @@ TEST(Speech, APastEventIsReadOutAndClosing)
 {
     test::Game g;
     story(g, 2);
-    Fom& fom = g.start();
-    g.readOn();
-    fom.Lbl.press(MouseButton::Left);
-    fom.Com(static_cast<short>(fom.Com.UBound() - 1)).click();
+    Fom& fom = g.openPastRecords();
     Heard h(g);
     fom.Lst.clickItem(0);
     EXPECT_EQ(h.next(), (std::vector<std::string> { "過去見 0\n行1\n行2" }));
@@ -381,11 +378,8 @@ TEST(Accessibility, EveryControlHasAJapaneseNameAndItsRole)
 {
     test::Game g;
     story(g, 1);
-    Fom& fom = g.start();
     // The replay's text widget is made when a past record is first read.
-    g.readOn();
-    fom.Lbl.press(MouseButton::Left);
-    fom.Com(static_cast<short>(fom.Com.UBound() - 1)).click();
+    Fom& fom = g.openPastRecords();
     fom.Lst.clickItem(0);
     std::set<std::pair<std::string, QAccessible::Role>> found;
     for (QWidget* w : fom.Me.widget()->findChildren<QWidget*>()) {

@@ -141,6 +141,15 @@ int Game::readOn(int limit)
     return ticks;
 }
 
+Fom& Game::openPastRecords()
+{
+    Fom& f = start();
+    readOn();
+    f.Lbl.press(platform::MouseButton::Left);
+    f.Com(f.Com.UBound() - 1).click(); // the past-record button shows the list
+    return f;
+}
+
 void Game::key(int key, Qt::KeyboardModifiers modifiers)
 {
     QWidget* window = fom_->Me.widget();

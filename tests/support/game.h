@@ -68,6 +68,8 @@ public:
     void run(const std::function<void()>& f) { sys.dispatcher.deliver(f); }
     // Ticks the event timer until the player is idle or paused (at most `limit` ticks).
     int readOn(int limit = 1000);
+    // Starts the game, reads the first event and opens the past-record list in the crafting turn.
+    Fom& openPastRecords();
     // The text window's caption as UTF-8.
     std::string caption() { return u8(fom_->Lbl.Caption()); }
     // Presses and releases a key as the player does: at the widget that has the keyboard focus.

@@ -5,6 +5,8 @@
 //
 // The program is copied with its dat/ into a fresh folder for every run, so each run starts
 // with no past records; the display is whatever DISPLAY names (Xvfb in bench/run.sh).
+#include "real_program.h"
+
 #include <algorithm>
 #include <chrono>
 #include <csignal>
@@ -24,32 +26,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-long long nowNs()
-{
-    timespec t {};
-    clock_gettime(CLOCK_REALTIME, &t);
-    return static_cast<long long>(t.tv_sec) * 1000000000LL + t.tv_nsec;
-}
+using bench::median;
+using bench::nowNs;
 
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
-
-fs::path copyProgram(const fs::path& program)
-{
-    char pattern[] = "/tmp/pelirra-start-XXXXXX";
-    const fs::path dir = mkdtemp(pattern);
-    fs::copy_file(program, dir / "pelirra");
-    fs::copy(program.parent_path() / "dat", dir / "dat", fs::copy_options::recursive);
-    fs::remove(dir / "dat" / "kako.dat");
-    return dir;
-}
-
-// Starts the program; with `reportFirstText` it prints when its first text is on screen and
-// leaves. Returns the child's pid; its stdout comes through `out`.
 pid_t launch(const fs::path& dir, bool reportFirstText, int& out)
 {
     int pipefd[2];
@@ -84,7 +63,7 @@ int main(int argc, char** argv)
     std::vector<double> firstText;
     double firstRun = 0;
     for (int r = 0; r <= runs; ++r) {
-        const fs::path dir = copyProgram(program);
+        const fs::path dir = bench::copyProgram(program, "start");
         int out;
         const long long t0 = nowNs();
         const pid_t pid = launch(dir, true, out);
@@ -110,7 +89,7 @@ int main(int argc, char** argv)
     std::vector<double> peak;
     const int memRuns = std::max(1, runs / 2);
     for (int r = 0; r < memRuns; ++r) {
-        const fs::path dir = copyProgram(program);
+        const fs::path dir = bench::copyProgram(program, "start");
         int out;
         const pid_t pid = launch(dir, false, out);
         std::this_thread::sleep_for(std::chrono::seconds(3)); // the first page is read, lines move

@@ -15,6 +15,8 @@
 // of a round meet much the same load). The first round of both is run and not counted: caches
 // may be cold. The load average is printed before and after, since every
 // figure is only as good as the quiet of the machine.
+#include "real_program.h"
+
 #include <xcb/xcb.h>
 
 #include <algorithm>
@@ -37,21 +39,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-long long nowNs()
-{
-    timespec t {};
-    clock_gettime(CLOCK_REALTIME, &t);
-    return static_cast<long long>(t.tv_sec) * 1000000000LL + t.tv_nsec;
-}
-
-double median(std::vector<double> v)
-{
-    if (v.empty())
-        return 0;
-    std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
+using bench::median;
+using bench::nowNs;
 
 std::string loadAverage()
 {
@@ -213,10 +202,7 @@ int main(int argc, char** argv)
 
     // The game in a folder of its own with a copy of its story, so that no run sees the past
     // records of another; the reference shows the same story's opening picture.
-    char pattern[] = "/tmp/pelirra-versus-XXXXXX";
-    const fs::path dir = mkdtemp(pattern);
-    fs::copy_file(game, dir / "pelirra");
-    fs::copy(game.parent_path() / "dat", dir / "dat", fs::copy_options::recursive);
+    const fs::path dir = bench::copyProgram(game, "versus");
     Program g { "pelirra", { (dir / "pelirra").string() }, dir / "dat" / "kako.dat", {}, {}, {} };
     Program r { "reference", { fs::absolute(argv[2]).string(), (dir / "dat").string() }, {}, {}, {},
         {} };

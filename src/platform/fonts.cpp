@@ -3,6 +3,8 @@
 
 #include <fontconfig/fontconfig.h>
 
+#include <future>
+
 namespace platform {
 
 namespace {
@@ -32,7 +34,14 @@ QString fontconfigJapaneseFace()
     FcPatternDestroy(pattern);
     return family;
 }
+// The face looked up ahead, while the toolkit starts (lookUpUiFontAhead).
+std::future<QString> aheadFace;
 } // namespace
+
+void lookUpUiFontAhead()
+{
+    aheadFace = std::async(std::launch::async, fontconfigJapaneseFace);
+}
 
 QStringList uiFontFamilies()
 {
@@ -40,7 +49,7 @@ QStringList uiFontFamilies()
     // (fonts-ipafont-gothic).
     QStringList families { "IPAPGothic", "Noto Sans CJK JP", "VL PGothic", "TakaoPGothic",
         "Sans Serif" };
-    const QString chosen = fontconfigJapaneseFace();
+    const QString chosen = aheadFace.valid() ? aheadFace.get() : fontconfigJapaneseFace();
     if (!chosen.isEmpty()) {
         families.removeAll(chosen);
         families.prepend(chosen);

@@ -13,11 +13,11 @@
 int main(int argc, char** argv)
 {
     platform::prepareProcess(); // standard descriptors, broken pipes, the libraries' messages
-    platform::lookUpUiFontAhead();
     // The command line is the game's own (Qt's options are not taken): read before the display.
     const CommandLine command = readCommandLine(std::vector<std::string>(argv + 1, argv + argc));
     if (const std::optional<int> status = finishCommandLine(command))
         return *status;
+    platform::lookUpUiFontAhead();
     int qtArgc = 1;
     QApplication app(qtArgc, argv);
     QApplication::setApplicationName(QStringLiteral("Pelirra"));

@@ -114,6 +114,8 @@ frame() {
   xprop -id "$wid" _NET_FRAME_EXTENTS | sed -n 's/.*= *//p' | tr -d ',' | grep . || echo 0 0 0 0
 }
 origin() { xwininfo -id "$wid" | awk '/Absolute upper-left X/ {x=$4} /Absolute upper-left Y/ {y=$4} END {print x, y}'; }
+client_is() { [ "$(client)" = "$1" ]; }
+client_is_not() { [ "$(client)" != "$1" ]; }
 # The client size stays the same for half a second.
 settled() {
   local a b
@@ -211,14 +213,14 @@ check_letterbox maximised
 check_idle maximised
 wmctrl -i -r "$wid" -b remove,maximized_vert,maximized_horz
 until_true settled
+read -r windowed < <(client)
 key F11
-sleep 0.5
+# The key is taken when the game gets to it (later under the sanitizers): wait for the change.
+until_true client_is_not "$windowed" || fail "F11 did not make the window full screen"
 until_true settled
 check_letterbox full-screen
 key F11
-sleep 0.5
-until_true settled
-[ "$(client)" = "$before" ] || fail "after full screen the window is $(client), not $before"
+until_true client_is "$before" || fail "after full screen the window is $(client), not $before"
 close_game
 stop_x
 

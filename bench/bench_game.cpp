@@ -4,6 +4,7 @@
 //   pelirra_bench [--quick] [--only NAME] [DAT_FOLDER]    (NAME: idle, fast, replay, kako, layout)
 //
 // Run it under a display (Xvfb) to measure real painting; QT_QPA_PLATFORM=offscreen works too.
+#include "measure.h"
 #include "shell/fom.h"
 
 #include <QApplication>
@@ -28,19 +29,9 @@ namespace {
 bool quick = false;
 QString storyFolder;
 
-using Clock = std::chrono::steady_clock;
-
-double msSince(Clock::time_point t0)
-{
-    return std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
-}
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
+using bench::Clock;
+using bench::median;
+using bench::msSince;
 
 double cpuSeconds()
 {

@@ -5,7 +5,7 @@
 //
 // The program is copied with its dat/ into a fresh folder for every run, so each run starts
 // with no past records; the display is whatever DISPLAY names (Xvfb in bench/run.sh).
-#include "real_program.h"
+#include "measure.h"
 
 #include <algorithm>
 #include <chrono>

@@ -15,7 +15,7 @@
 // of a round meet much the same load). The first round of both is run and not counted: caches
 // may be cold. The load average is printed before and after, since every
 // figure is only as good as the quiet of the machine.
-#include "real_program.h"
+#include "measure.h"
 
 #include <xcb/xcb.h>
 

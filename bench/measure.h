@@ -1,8 +1,9 @@
-// What the benchmarks of the real program share: the wall clock, medians, and a copy of the
-// program with its story in a folder of its own.
+// What the benchmarks share: clocks, medians, and a copy of the program with its story in a
+// folder of its own.
 #pragma once
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
@@ -10,6 +11,13 @@
 #include <vector>
 
 namespace bench {
+
+using Clock = std::chrono::steady_clock;
+
+inline double msSince(Clock::time_point t0)
+{
+    return std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
+}
 
 inline long long nowNs()
 {

@@ -208,17 +208,20 @@ if [ "${SPEECH_E2E_KEYS:-1}" = 1 ]; then
     done
     press space
   }
-  # Return on the first entry; again if the replay box did not take the focus (a key that
-  # xdotool sent while the window was being focused again can be lost).
+  # Return on the first entry; again if the replay was not said (Qt's bridge to the screen
+  # reader can drop a key while Orca is slow to answer it: "keyEventError NoReply").
   open_first_record() {
-    press Home
     for ((key = 0; key < 3; key++)); do
+      press Home
       sleep 0.3
       press Return
-      sleep 1
-      grep "Changing locusOfFocus" "$work/orca-debug.log" | tail -n 1 |
-        grep -qF "過去の記録の本文" && return 0
+      wait_for "過去見 0" 3 && return 0
     done
+    # Qt 6.4's bridge loses every key to the list after such a lost answer, until Orca catches up;
+    # the entry is clicked then, so that the rest of the path is still heard.
+    grep -q "keyEventError" "$logs/game.err" 2>/dev/null &&
+      echo "note: keys lost between Qt and Orca (keyEventError); the first entry is clicked" &&
+      click_first_entry
   }
   close_replay() { press Escape; }
 else

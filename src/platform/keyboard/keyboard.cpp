@@ -9,6 +9,30 @@
 
 namespace platform {
 
+namespace {
+struct QtKey
+{
+    int qt;
+    Key key;
+};
+constexpr QtKey QtKeys[] = {
+    { Qt::Key_Space, Key::Space },
+    { Qt::Key_Return, Key::Return },
+    { Qt::Key_Enter, Key::Enter },
+    { Qt::Key_Up, Key::Up },
+    { Qt::Key_Down, Key::Down },
+    { Qt::Key_PageUp, Key::PageUp },
+    { Qt::Key_PageDown, Key::PageDown },
+    { Qt::Key_Tab, Key::Tab },
+    { Qt::Key_Backtab, Key::Tab },
+    { Qt::Key_Escape, Key::Escape },
+    { Qt::Key_Control, Key::Control },
+    { Qt::Key_F11, Key::F11 },
+    { Qt::Key_Q, Key::Q },
+    { Qt::Key_V, Key::V },
+};
+} // namespace
+
 KeyPress keyPressOf(const QKeyEvent& e)
 {
     const Qt::KeyboardModifiers m = e.modifiers();
@@ -16,54 +40,14 @@ KeyPress keyPressOf(const QKeyEvent& e)
     k.mods = { (m & Qt::ShiftModifier) != 0, (m & Qt::ControlModifier) != 0,
         (m & Qt::AltModifier) != 0, (m & Qt::MetaModifier) != 0 };
     k.autoRepeat = e.isAutoRepeat();
-    switch (e.key()) {
-    case Qt::Key_Space:
-        k.key = Key::Space;
-        break;
-    case Qt::Key_Return:
-        k.key = Key::Return;
-        break;
-    case Qt::Key_Enter:
-        k.key = Key::Enter;
-        break;
-    case Qt::Key_Up:
-        k.key = Key::Up;
-        break;
-    case Qt::Key_Down:
-        k.key = Key::Down;
-        break;
-    case Qt::Key_PageUp:
-        k.key = Key::PageUp;
-        break;
-    case Qt::Key_PageDown:
-        k.key = Key::PageDown;
-        break;
-    case Qt::Key_Tab:
-    case Qt::Key_Backtab:
-        k.key = Key::Tab;
-        break;
-    case Qt::Key_Escape:
-        k.key = Key::Escape;
-        break;
-    case Qt::Key_Control:
-        k.key = Key::Control;
-        break;
-    case Qt::Key_F11:
-        k.key = Key::F11;
-        break;
-    case Qt::Key_Q:
-        k.key = Key::Q;
-        break;
-    case Qt::Key_V:
-        k.key = Key::V;
-        break;
-    default:
-        if (e.key() >= Qt::Key_0 && e.key() <= Qt::Key_9) {
-            k.key = Key::Digit;
-            k.digit = e.key() - Qt::Key_0;
-        }
-        break;
+    // The keypad's keys give the same codes as the others.
+    if (e.key() >= Qt::Key_0 && e.key() <= Qt::Key_9) {
+        k.key = Key::Digit;
+        k.digit = e.key() - Qt::Key_0;
     }
+    for (const QtKey& q : QtKeys)
+        if (q.qt == e.key())
+            k.key = q.key;
     return k;
 }
 

@@ -7,6 +7,10 @@
 using namespace platform;
 
 namespace {
+const Text Caption = u"Pelirra";
+// An author's trial (--event, --score) says so in the title bar: its list is not saved.
+const Text TrialCaption = u"Pelirra — trial run";
+
 // Stacking, lowest first: the labels lie under every windowed widget; among windowed widgets
 // the buttons are lowest and the replay box is on top.
 enum Rank { RankLbl, RankLblCom, RankCom, RankTxtPic, RankDfe, RankImg, RankLst, RankTxt };
@@ -35,7 +39,7 @@ Fom::Fom(System& system)
     , LblCom(Me, RankLblCom, u"Label1")
     , Lbl(Me, RankLbl, u"Label1")
 {
-    Me.setCaption(u"Pelirra");
+    Me.setCaption(Caption);
     Me.setIcon(pelirra_icon_xpm);
 
     // The design rectangles, in twips; the layout replaces them.
@@ -104,6 +108,13 @@ void Fom::LoadCom(short index)
     if (index > Com.UBound())
         Com.Load(index);
     Com(index).onClick([this, index] { Com_Click(index); });
+}
+
+void Fom::setStart(const StartOptions& start)
+{
+    start_ = start;
+    trialRun_ = start.trial();
+    Me.setCaption(trialRun_ ? TrialCaption : Caption);
 }
 
 void Fom::load()

@@ -5,6 +5,7 @@
 
 #include "platform/cp932.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -305,6 +306,19 @@ TEST(CheckPictures, PictureLinesNameLoadablePicturesThatClashWithNothing)
         EXPECT_TRUE(only(metafile.check(), Severity::Error, "0.dat", 1,
             "umi.dat: metafile (WMF/EMF) pictures cannot be shown; save it as PNG"));
     }
+
+    // Pictures in folders, with either separator; never one outside the story.
+    Folder folders;
+    ASSERT_TRUE(QDir(QString::fromStdString(folders.folder())).mkpath("pics/yoru"));
+    folders.picture("pics/umi.dat");
+    folders.picture("pics/yoru/hoshi.dat");
+    folders.file("0.dat",
+        { u"はじまり", u">img>pics\\umi", u"うみ", u">img>pics/yoru/hoshi", u"ほし", u">end" });
+    EXPECT_TRUE(folders.check().report.findings().empty()) << all(folders.check());
+    folders.file("0.dat", { u">img>..\\photo", u"はじまり", u">img>/etc/x", u"うみ", u">end" });
+    const check::Result outside = folders.check();
+    EXPECT_TRUE(reports(outside, Severity::Error, "0.dat", 1, "leaves the story folder"));
+    EXPECT_TRUE(reports(outside, Severity::Error, "0.dat", 3, "leaves the story folder"));
 
     Folder event;
     event.withTurn();

@@ -1,8 +1,10 @@
 #include "check/checker.h"
 
 #include "check/folder.h"
+#include "check/map.h"
 #include "craft/judgement.h"
 #include "event/script.h"
+#include "shell/paths.h"
 
 #include <algorithm>
 #include <set>
@@ -212,7 +214,15 @@ private:
         if (hasTurns())
             checkPicture("game.dat", "for every crafting turn");
         for (const PictureUse& use : result_.story.pictures) {
-            const std::string file = u8(use.name) + ".dat";
+            // "pics\sea" and "pics/sea" both name pics/sea.dat.
+            const std::string file = u8(storyFileName(use.name)) + ".dat";
+            if (!staysInDataFolder(use.name)) {
+                report_.error(use.file, use.line,
+                    "the picture name " + shown(use.name)
+                        + " leaves the story folder (it starts at the root or climbs out with "
+                          "\"..\"); the game never opens it, and keeps the picture it showed");
+                continue;
+            }
             if (result_.story.findEvent(use.name) >= 0) {
                 report_.error(
                     use.file, use.line, file + " is an event script of the story, not a picture");
@@ -344,37 +354,82 @@ private:
 
 void usage(std::ostream& out)
 {
-    out << "usage: pelirra-check [--strict] [--quiet] DATA_FOLDER\n"
+    out << "usage: pelirra-check [--strict] [--quiet] [--map FILE.svg] DATA_FOLDER\n"
            "Checks a story's data folder (event scripts, key files, txt.dat, pictures, bgm.mid)\n"
            "for what a player would hit, and works out which scores lead to each route and\n"
-           "ending (--quiet: only the findings). Exit status: 0 when the story plays (warnings\n"
-           "allowed; --strict fails on them too), 1 with errors, 2 for bad usage.\n";
+           "ending (--quiet: only the findings). --map draws the story's map: every event, the\n"
+           "way from each to the next, the branches with the scores that take each side.\n"
+           "Exit status: 0 when the story plays (warnings allowed; --strict fails on them too),\n"
+           "1 with errors, 2 for bad usage.\n";
 }
 
 } // namespace
 
-Result checkFolder(const std::filesystem::path& dir)
+bool readOption(
+    const std::vector<std::string>& args, size_t& i, Options& options, std::string& problem)
+{
+    const std::string& arg = args[i];
+    if (arg == "--strict") {
+        options.strict = true;
+    } else if (arg == "-q" || arg == "--quiet") {
+        options.quiet = true;
+    } else if (arg == "--map" || arg.starts_with("--map=")) {
+        if (arg != "--map")
+            options.map = arg.substr(6);
+        else if (i + 1 < args.size())
+            options.map = args[++i];
+        if (options.map.empty())
+            problem = "--map needs the name of the SVG file to draw the map into";
+    } else {
+        return false;
+    }
+    return true;
+}
+
+Result checkFolder(const std::filesystem::path& dir, const Options& options)
 {
     Result result;
+    result.report.strict = options.strict;
     Checker(dir, result).run();
     return result;
 }
 
+int checkAndReport(const std::filesystem::path& dir, const std::string& shown,
+    const Options& options, std::ostream& out, std::ostream& err,
+    const Report::ShownName& shownName)
+{
+    const Result result = checkFolder(dir, options);
+    result.report.print(out, shown, !options.quiet, shownName);
+    int status = result.report.errors() > 0 || (options.strict && result.report.warnings() > 0);
+    if (!options.map.empty()) {
+        std::string why;
+        if (!drawMap(result, dir, options.map, why)) {
+            err << "pelirra-check: " << options.map << ": the map cannot be drawn (" << why
+                << ")\n";
+            status = 1;
+        }
+    }
+    return status;
+}
+
 int runCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
 {
-    bool strict = false;
-    bool quiet = false;
+    Options options;
     std::vector<std::string> folders;
-    for (const std::string& arg : args) {
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        std::string problem;
         if (arg == "-h" || arg == "--help") {
             usage(out);
             return 0;
         }
-        if (arg == "--strict")
-            strict = true;
-        else if (arg == "-q" || arg == "--quiet")
-            quiet = true;
-        else if (arg.starts_with("-") && arg.size() > 1)
+        if (readOption(args, i, options, problem)) {
+            if (problem.empty())
+                continue;
+            err << "pelirra-check: " << problem << "\n";
+            return 2;
+        }
+        if (arg.starts_with("-") && arg.size() > 1)
             folders.push_back({}); // an unknown option: bad usage
         else
             folders.push_back(arg);
@@ -391,11 +446,7 @@ int runCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
     }
     while (folder.size() > 1 && folder.ends_with("/"))
         folder.pop_back();
-    const Result result = checkFolder(folder);
-    result.report.print(out, folder, !quiet);
-    if (result.report.errors() > 0 || (strict && result.report.warnings() > 0))
-        return 1;
-    return 0;
+    return checkAndReport(folder, folder, options, out, err);
 }
 
 } // namespace check

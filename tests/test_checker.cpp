@@ -1,6 +1,7 @@
 // The story checker on small data folders, each broken in one way: the finding, its file and
 // its line.
 #include "check/checker.h"
+#include "check/markers.h"
 #include "support/game.h"
 
 #include "platform/cp932.h"
@@ -14,6 +15,7 @@
 
 using check::Severity;
 using platform::Text;
+using platform::TextView;
 
 namespace {
 
@@ -192,6 +194,35 @@ TEST(CheckMarkers, AMarkerHiddenInTextIsAnErrorWithItsLine)
     branch.file("b.dat", { u">end" });
     EXPECT_TRUE(reports(branch.check(), Severity::Warning, "0.dat", 2,
         "written as a picture line, but the game reads it as an ending branch"));
+}
+
+TEST(CheckMarkers, AMarkerWrittenNearlyRightGetsASuggestion)
+{
+    Folder typos;
+    typos.picture("sea.dat");
+    typos.file("0.dat", { u"はじまり", u">ing>sea", u"うみ", u">hantai", u"のこり" });
+    const check::Result result = typos.check();
+    EXPECT_TRUE(reports(result, Severity::Warning, "0.dat", 2,
+        "the game shows this line as text, not as a picture line: did you mean `>img>sea`?"));
+    EXPECT_TRUE(reports(result, Severity::Warning, "0.dat", 4,
+        "the game shows this line as text, not as a route branch: did you mean `>hantei`?"));
+    EXPECT_TRUE(reports(check::checkFolder(typos.folder(), { .strict = true }), Severity::Error,
+        "0.dat", 4, "did you mean `>hantei`?"))
+        << "a branch that does not happen fails --strict as an error";
+
+    const auto meant = [](TextView line) {
+        const auto m = check::meantMarker(line);
+        return m ? test::u8(m->line) : "";
+    };
+    EXPECT_EQ(meant(u">hnatei"), ">hantei");
+    EXPECT_EQ(meant(u"hantei"), ">hantei") << "the > missing";
+    EXPECT_EQ(meant(u">>ive"), ">ive") << "one > too many";
+    EXPECT_EQ(meant(u">End "), ">end");
+    EXPECT_EQ(meant(u">imgg>pics\\sea"), ">img>pics\\sea");
+    EXPECT_EQ(meant(u">o"), ">p");
+    for (TextView fine : { u">hantei", u">img>sea", u">pp", u">end", u">続く", u"> and so on",
+             u">hello", u"end of it", u"pen" })
+        EXPECT_EQ(meant(fine), "") << test::u8(Text(fine));
 }
 
 TEST(CheckFiles, TextFilesAreCodePage932WithCrLf)

@@ -1,5 +1,6 @@
 #include "check/story.h"
 
+#include "check/markers.h"
 #include "event/paging.h"
 #include "event/script.h"
 
@@ -185,10 +186,11 @@ private:
                         + " and ignores the rest of it: " + shown(line));
             return true;
         }
+        const auto meant = meantMarker(line);
         report_.error(file_, no,
             "the game reads this line as " + readAs(kind) + ", not as text: \"" + u8(marker)
                 + "\" at character " + std::to_string(platform::InStr(line, marker)) + " of "
-                + shown(line));
+                + shown(line) + (meant ? ": " + didYouMean(*meant) : ""));
         return false;
     }
 
@@ -221,7 +223,15 @@ private:
         // one character put before them, and the line is a page break or worse.
         const auto lowercase = std::find_if(
             line.begin(), line.end(), [](char16_t c) { return c >= u'a' && c <= u'z'; });
-        if (lowercase != line.end())
+        if (const auto meant = meantMarker(line)) {
+            // A branch or an "end" shown as text leaves the story on another way than meant.
+            const std::string message = "the game shows this line as text, not as "
+                + readAs(meant->kind) + ": " + didYouMean(*meant);
+            if (meant->kind == LineKind::Img || meant->kind == LineKind::PageBreak)
+                report_.warning(file_, no, message);
+            else
+                report_.serious(file_, no, message);
+        } else if (lowercase != line.end())
             report_.warning(file_, no,
                 "lowercase Latin letters in a text line (" + shown(line)
                     + "): a \"p\" after the first character, or \"end\", \"img\", \"ive\" or "

@@ -420,9 +420,11 @@ TEST(CheckPages, PagesAsTheTextWindowShowsThem)
         "the page holds 6 lines, but the text window shows 5: the picture line at 8"));
 
     Folder wide;
-    wide.file("0.dat", { Text(29, u'あ'), Text(27, u'い'), u"う", u">p", u">end" });
+    // Measured in the game's face at the opening size: about 38 full-width characters fit.
+    wide.file("0.dat", { Text(40, u'一'), Text(38, u'二'), u"う", u">p", u">end" });
     const check::Result width = wide.check();
-    EXPECT_TRUE(reports(width, Severity::Warning, "0.dat", 1, "29 full-width characters wide"));
+    EXPECT_TRUE(reports(width, Severity::Warning, "0.dat", 1,
+        "the line is 40 full-width characters wide; the text window holds about 38"));
     EXPECT_TRUE(reports(width, Severity::Warning, "0.dat", 2, "with the prompt"))
         << "it ends the first page";
     EXPECT_EQ(width.report.findings().size(), 2u) << all(width);

@@ -3,6 +3,7 @@
 #include "craft/spoken.h"
 #include "records/spoken.h"
 #include "shell/icon.xpm"
+#include "view/layout_rules.h"
 
 using namespace platform;
 
@@ -24,7 +25,7 @@ template <class C> C& place(C& c, double left, double top, double width, double 
 
 Fom::Fom(System& system)
     : sys(system)
-    , Me(system.dispatcher, 9285, 7545)
+    , Me(system.dispatcher, layout::OpeningWidthTwips, layout::OpeningHeightTwips)
     , Bgm_Check(system.dispatcher, 1000, true)
     , Txt(Me, RankTxt, u"Text1")
     , Lst(Me, RankLst)

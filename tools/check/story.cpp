@@ -3,10 +3,13 @@
 #include "check/markers.h"
 #include "event/paging.h"
 #include "event/script.h"
+#include "platform/fonts.h"
+#include "view/layout_rules.h"
 
 #include <QChar>
 
 #include <algorithm>
+#include <cmath>
 #include <deque>
 #include <optional>
 
@@ -94,9 +97,11 @@ std::optional<TextView> afterMarker(TextView line, LineKind kind)
     return rest;
 }
 
-std::string halves(int width)
+// A width in full-width characters, to the half.
+std::string characters(double twips)
 {
-    return std::to_string(width / 2) + (width % 2 ? ".5" : "");
+    const long halves = std::lround(twips / openingTextWindow().em * 2);
+    return std::to_string(halves / 2) + (halves % 2 ? ".5" : "");
 }
 
 struct Scan
@@ -238,12 +243,14 @@ private:
                       "\"hantei\", makes a line a marker line, so a small change can hide this "
                       "line "
                       "or end the event here; write Latin letters full-width (ｐ, ｅｎｄ)");
-        const int width = textWidth(line);
-        if (width > LineWidth)
+        const TextWindow& window = openingTextWindow();
+        if (const double width = window.lineWidth(line); width > window.width)
             report_.warning(file_, no,
-                "the line is " + halves(width)
+                "the line is " + characters(width)
                     + " full-width characters wide; the text window holds about "
-                    + std::to_string(LineWidth / 2) + ", so it wraps and its end may be cut off");
+                    + characters(window.width)
+                    + " in the game's type when the window opens, so the line wraps and its end "
+                      "may be cut off");
         const bool afterPicture = pictureLine_ > 0;
         if (page.newPage) {
             pageLines_ = 1;
@@ -271,8 +278,10 @@ private:
     {
         // The prompt goes at the end of the page's last line.
         if (!paused_ && lastText_ > 0) {
-            const int width = textWidth(lines_[static_cast<size_t>(lastText_) - 1]);
-            if (width <= LineWidth && width + textWidth(script::PagePrompt) > LineWidth)
+            const TextWindow& window = openingTextWindow();
+            const Text& line = lines_[static_cast<size_t>(lastText_) - 1];
+            if (window.lineWidth(line) <= window.width
+                && window.lineWidth(line + Text(script::PagePrompt)) > window.width)
                 report_.warning(file_, lastText_,
                     "with the prompt " + shown(script::PagePrompt)
                         + " after it the line is wider than the text window, "
@@ -314,12 +323,22 @@ Split endingSplit()
     return splitOf(script::endingFor);
 }
 
-int textWidth(TextView line)
+double TextWindow::lineWidth(TextView line) const
 {
-    int width = 0;
-    for (char16_t c : line)
-        width += c < 0x80 || (c >= 0xFF61 && c <= 0xFF9F) ? 1 : 2;
-    return width;
+    return platform::textWidthTwips(line, points);
+}
+
+const TextWindow& openingTextWindow()
+{
+    // The layout at the opening size, without a frame: a window manager's frame takes its
+    // height from the client, and so a little of the text window's width too.
+    static const TextWindow window = [] {
+        const double height = layout::OpeningHeightTwips;
+        const double points = layout::textFontSizeFor(height);
+        return TextWindow { layout::textWindowWidthFor(*layout::outerWidthFor(height)), points,
+            platform::textWidthTwips(u"一", points) };
+    }();
+    return window;
 }
 
 int Story::findEvent(TextView name) const

@@ -206,8 +206,10 @@ TEST(CheckMarkers, AMarkerWrittenNearlyRightGetsASuggestion)
         "the game shows this line as text, not as a picture line: did you mean `>img>sea`?"));
     EXPECT_TRUE(reports(result, Severity::Warning, "0.dat", 4,
         "the game shows this line as text, not as a route branch: did you mean `>hantei`?"));
-    EXPECT_TRUE(reports(check::checkFolder(typos.folder(), { .strict = true }), Severity::Error,
-        "0.dat", 4, "did you mean `>hantei`?"))
+    check::Options strict;
+    strict.strict = true;
+    EXPECT_TRUE(reports(check::checkFolder(typos.folder(), strict), Severity::Error, "0.dat", 4,
+        "did you mean `>hantei`?"))
         << "a branch that does not happen fails --strict as an error";
 
     const auto meant = [](TextView line) {
@@ -493,6 +495,37 @@ TEST(CheckScores, AStoryThatGoesRoundEndsTheSearchAtTheLargestScore)
     const check::Result result = folder.check();
     EXPECT_TRUE(reports(result, Severity::Warning, "", 0, "past 32767"));
     EXPECT_EQ(result.scores.branches.at(1).scores.back(), 32767);
+}
+
+TEST(CheckMap, EveryEventBranchAndEndingInTheColourOfWhatItIs)
+{
+    // Five feelings of +1 at most: the good ending (30 or more) is never reached, and the
+    // bittersweet one's script is missing.
+    Folder folder;
+    folder.withTurn();
+    folder.file("1.dat", { u"なつ", u">ive" });
+    folder.file("g.dat", { u">end" });
+    folder.file("a2.dat", { u"どこにもつながらない" });
+    const std::string svg = folder.path("map.svg");
+    std::ostringstream out, err;
+    check::Options options;
+    options.map = svg;
+    EXPECT_EQ(check::checkAndReport(folder.folder(), "dat", options, out, err), 1);
+    EXPECT_EQ(err.str(), "");
+    const std::string map = test::readBytes(svg);
+    // The fill of the node with that id.
+    const auto fill = [&](const std::string& id) {
+        const size_t at = map.find("id=\"" + id + "\"");
+        const size_t colour = map.find("fill=\"", at);
+        return at == std::string::npos ? "none" : map.substr(colour + 6, 7);
+    };
+    EXPECT_EQ(fill("ev_0"), "#ffffff");
+    EXPECT_EQ(fill("ev_g"), "#d9d9d9") << "unreachable";
+    EXPECT_EQ(fill("ev_a2"), "#d9d9d9") << "no way leads there";
+    EXPECT_EQ(fill("ev_missing_b"), "#f4cccc") << "missing";
+    EXPECT_NE(map.find("g: score 30 or more"), std::string::npos);
+    EXPECT_NE(map.find("b: score 29 or less"), std::string::npos);
+    EXPECT_NE(map.find("reached: {5, 9, 13, 17, 21, 25}"), std::string::npos) << map;
 }
 
 TEST(CheckMusic, WithoutAMidiFileTheGameIsSilent)

@@ -67,9 +67,10 @@ printf '0\r\nb1' > story/kako.dat
 cp story/kako.dat kako.before
 play --event a1 --score 20 story
 cmp -s story/kako.dat kako.before || fail "trial: $(od -c story/kako.dat)"
-# Made again from its sources, the story keeps the player's list.
-"$converter" --quiet src story > /dev/null
+# Made again from its sources, the story keeps the player's list; the map is drawn on the way.
+"$converter" --quiet --map map.svg src story > /dev/null
 cmp -s story/kako.dat kako.before || fail "the list was not kept"
+grep -q 'id="ev_a1"' map.svg || fail "pelirra-convert --map: no map"
 
 [ "$failures" -eq 0 ] || exit 1
 echo ok

@@ -45,24 +45,21 @@ double cpuSeconds()
 }
 
 // The processor time of another process (the sound server, named by PELIRRA_SOUND_SERVER_PID),
-// in seconds; 0 when there is none.
+// all its threads, in seconds; 0 when there is none.
 double serverCpuSeconds()
 {
     const char* pid = std::getenv("PELIRRA_SOUND_SERVER_PID");
     if (!pid || !*pid)
         return 0;
-    std::ifstream in(std::string("/proc/") + pid + "/stat");
-    std::string line;
-    std::getline(in, line);
-    // The fields after the command's closing parenthesis: utime and stime are the 12th and 13th.
-    std::istringstream rest(line.substr(line.rfind(')') + 2));
-    std::string field;
-    double ticks = 0;
-    for (int i = 1; i <= 13 && rest >> field; ++i) {
-        if (i >= 12)
-            ticks += std::stod(field);
+    double ns = 0;
+    std::error_code ec;
+    for (const auto& task :
+        std::filesystem::directory_iterator(std::string("/proc/") + pid + "/task", ec)) {
+        double running = 0;
+        std::ifstream(task.path() / "schedstat") >> running;
+        ns += running;
     }
-    return ticks / static_cast<double>(sysconf(_SC_CLK_TCK));
+    return ns / 1e9;
 }
 
 void report(const char* what, double value, const char* unit, int runs, const char* note = "")

@@ -105,40 +105,34 @@ void LoopPlayback::moveCommandClock(const RenderedTune& tune, size_t count)
         overrun_ += count;
 }
 
-// Adds (or with `add` false, writes) the voice's next `count` frames into `out`.
-size_t LoopPlayback::mixVoice(
-    const RenderedTune& tune, Voice& v, int16_t* out, size_t count, bool add)
+// Adds the voice's next `count` frames into `out`.
+void LoopPlayback::mixVoice(const RenderedTune& tune, Voice& v, int16_t* out, size_t count)
 {
-    size_t done = 0;
-    while (v.active && done < count) {
-        const int16_t* in = tune.at(v.frame);
-        size_t n = std::min(count - done, tune.runFrom(v.frame));
-        if (!in) {
-            if (tune.complete) {
-                v.active = false; // it has died away
-                break;
-            }
-            n = count - done; // not rendered: silence, as a synthesizer behind would give
-            v.frame += n;
-            done += n;
-            continue;
-        }
+    constexpr size_t chunk = 1024;
+    int16_t in[2 * chunk];
+    for (size_t done = 0; v.active && done < count;) {
+        size_t n = std::min(count - done, chunk);
         if (v.fade > 0)
             n = std::min(n, static_cast<size_t>(v.fade));
+        const size_t got = tune.read(v.frame, in, n);
+        if (got == 0 && tune.complete) {
+            v.active = false; // it has died away
+            break;
+        }
+        // Frames not rendered yet are silence, as a synthesizer behind would give.
+        std::fill(in + 2 * got, in + 2 * n, int16_t(0));
         int16_t* o = out + 2 * done;
         for (size_t i = 0; i < 2 * n; ++i) {
             int s = in[i];
             if (v.fade > 0)
                 s = s * (v.fade - static_cast<int>(i / 2)) / static_cast<int>(fadeFrames_);
-            s += add ? o[i] : 0;
-            o[i] = static_cast<int16_t>(std::clamp(s, -32768, 32767));
+            o[i] = static_cast<int16_t>(std::clamp(s + o[i], -32768, 32767));
         }
         v.frame += n;
         done += n;
         if (v.fade > 0 && (v.fade -= static_cast<int>(n)) == 0)
             v.active = false;
     }
-    return done;
 }
 
 void LoopPlayback::pull(const RenderedTune& tune, int16_t* out, size_t count)
@@ -154,8 +148,8 @@ void LoopPlayback::pull(const RenderedTune& tune, int16_t* out, size_t count)
             n = std::min(n, end - main_.frame);
         if (playing_ && !ended_ && position_ < end)
             n = std::min(n, end - position_);
-        mixVoice(tune, main_, out, n, false);
-        mixVoice(tune, second_, out, n, true);
+        mixVoice(tune, main_, out, n);
+        mixVoice(tune, second_, out, n);
         moveCommandClock(tune, n);
         if (goingOn() && main_.frame >= end) {
             // The next round begins, with what dies away after the end of this one.

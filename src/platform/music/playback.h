@@ -46,7 +46,7 @@ private:
     };
     void fadeOut(Voice& v);
     void moveCommandClock(const RenderedTune& tune, size_t count);
-    size_t mixVoice(const RenderedTune& tune, Voice& v, int16_t* out, size_t count, bool add);
+    void mixVoice(const RenderedTune& tune, Voice& v, int16_t* out, size_t count);
     // The sound goes on into the next round, waiting for the restart.
     bool awaitingRestart() const { return goingOn() && overrun_ <= grace_; }
     bool goingOn() const { return main_.active && main_.fade == 0; }

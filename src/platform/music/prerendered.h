@@ -37,6 +37,8 @@ public:
     float fillMilliseconds(int ms);
     size_t bytes() const { return tune_.bytes(); }
     bool complete() const { return tune_.complete; }
+    // Where a round ends (its last event), once rendered that far.
+    size_t endFrame() const { return tune_.endFrame; }
 
 private:
     const FluidSynthLibrary& fl_;

@@ -1,4 +1,5 @@
 #include "platform/music/render.h"
+#include "platform/music/lossless.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -103,9 +104,12 @@ MidiLength midiLength(const std::string& bytes)
 
 RenderedTune::RenderedTune(size_t maxFrames)
     : maxFrames_(maxFrames)
+    , partial_(std::make_unique<int16_t[]>(2 * BlockFrames))
     , ticks_(new int[maxFrames / TickFrames + 2])
 {
-    blocks_.reserve((maxFrames + BlockFrames - 1) / BlockFrames);
+    blocks_.reserve(maxFrames / BlockFrames + 1);
+    for (auto& c : cache_)
+        c = std::make_unique<int16_t[]>(2 * BlockFrames);
 }
 
 size_t RenderedTune::append(const int16_t* lr, size_t count)
@@ -113,30 +117,53 @@ size_t RenderedTune::append(const int16_t* lr, size_t count)
     size_t frames = frames_;
     count = std::min(count, maxFrames_ - std::min(maxFrames_, frames));
     for (size_t done = 0; done < count;) {
-        const size_t block = frames / BlockFrames, offset = frames % BlockFrames;
-        if (block == blocks_.size())
-            blocks_.push_back(std::make_unique_for_overwrite<int16_t[]>(2 * BlockFrames));
+        const size_t offset = frames % BlockFrames;
         const size_t n = std::min(count - done, BlockFrames - offset);
-        std::copy_n(lr + 2 * done, 2 * n, blocks_[block].get() + 2 * offset);
+        std::copy_n(lr + 2 * done, 2 * n, partial_.get() + 2 * offset);
         frames += n;
         done += n;
+        if (frames % BlockFrames == 0) {
+            std::vector<uint8_t> code;
+            encodeBlock(partial_.get(), BlockFrames, code);
+            code.shrink_to_fit();
+            codedBytes_ += code.size();
+            std::lock_guard lock(mutex_);
+            blocks_.push_back(std::move(code));
+        }
+        frames_ = frames;
     }
-    frames_ = frames;
     return count;
 }
 
-const int16_t* RenderedTune::at(size_t frame) const
+// The frames of a coded block, decoded; under the lock.
+const int16_t* RenderedTune::decoded(size_t block) const
 {
-    if (frame >= frames_)
-        return nullptr;
-    return blocks_[frame / BlockFrames].get() + 2 * (frame % BlockFrames);
+    for (size_t i = 0; i < cache_.size(); ++i) {
+        if (cached_[i] == block) {
+            lastUsed_ = i;
+            return cache_[i].get();
+        }
+    }
+    lastUsed_ = 1 - lastUsed_;
+    decodeBlock(blocks_[block].data(), BlockFrames, cache_[lastUsed_].get());
+    cached_[lastUsed_] = block;
+    return cache_[lastUsed_].get();
 }
 
-size_t RenderedTune::runFrom(size_t frame) const
+size_t RenderedTune::read(size_t frame, int16_t* out, size_t count) const
 {
-    if (frame >= frames_)
-        return 0;
-    return std::min(frames_ - frame, BlockFrames - frame % BlockFrames);
+    std::lock_guard lock(mutex_);
+    const size_t end = std::min(frames_.load(), frame + count);
+    size_t done = 0;
+    for (size_t f = frame; f < end;) {
+        const size_t block = f / BlockFrames, offset = f % BlockFrames;
+        const size_t n = std::min(end - f, BlockFrames - offset);
+        const int16_t* in = block < blocks_.size() ? decoded(block) : partial_.get();
+        std::copy_n(in + 2 * offset, 2 * n, out + 2 * done);
+        f += n;
+        done += n;
+    }
+    return done;
 }
 
 void RenderedTune::truncate(size_t count)
@@ -163,7 +190,7 @@ int RenderedTune::tickAt(size_t frame) const
 
 size_t RenderedTune::bytes() const
 {
-    return blocks_.size() * BlockFrames * 2 * sizeof(int16_t) + tickSlots_ * sizeof(int);
+    return codedBytes_ + (2 + cache_.size()) * BlockFrames * 4 + tickSlots_ * sizeof(int);
 }
 
 TuneRenderer::TuneRenderer(
@@ -215,6 +242,8 @@ size_t TuneRenderer::render(RenderedTune& tune, size_t count)
             for (int chan = 0; chan < fl_.fluid_synth_count_midi_channels(synth_); ++chan)
                 fl_.fluid_synth_cc(synth_, chan, 121, 0);
         }
+        if (ended_)
+            afterTheEnd(tune, lr, at);
         tune.noteTick(at, tick_);
         if (tune.append(lr, step) < step) {
             finished_ = true; // no room for more: the tune ends where the room does
@@ -222,36 +251,35 @@ size_t TuneRenderer::render(RenderedTune& tune, size_t count)
                 tune.endFrame = tune.frames();
         }
         done += step;
-        if (ended_)
-            afterTheEnd(tune, at);
+        if (finished_ && quietFrames_ > 0)
+            tune.truncate(tune.frames() - quietFrames_);
     }
     if (finished_)
         tune.complete = true;
     return done;
 }
 
-// After the last event: the notes die away; a tenth of a second of silence ends the render,
-// and five seconds of sound after the end do too (a note that never ends), faded out.
-void TuneRenderer::afterTheEnd(RenderedTune& tune, size_t from)
+// A block of the sound after the last event, before it is kept: a tenth of a second of silence
+// ends the render (the silence is not kept), and so do five seconds of sound (a note that never
+// ends), the last hundredth of it faded out.
+void TuneRenderer::afterTheEnd(RenderedTune& tune, int16_t* lr, size_t from)
 {
-    constexpr size_t quietEnough = 4410, longest = 5 * 44100, fade = 441;
+    constexpr size_t step = RenderedTune::TickFrames;
+    constexpr size_t quietEnough = 4410, longest = 5 * 44100, fade = 448;
     bool quiet = true;
-    for (size_t f = from; f < tune.frames() && quiet; ++f) {
-        const int16_t* s = tune.at(f);
-        quiet = std::abs(s[0]) <= 2 && std::abs(s[1]) <= 2;
-    }
-    quietFrames_ = quiet ? quietFrames_ + (tune.frames() - from) : 0;
-    if (quietFrames_ >= quietEnough) {
-        tune.truncate(tune.frames() - quietFrames_);
-        finished_ = true;
-    } else if (tune.frames() - tune.endFrame >= longest) {
-        for (size_t i = 0; i < fade; ++i) {
-            int16_t* s = tune.at(tune.frames() - 1 - i);
-            s[0] = static_cast<int16_t>(s[0] * static_cast<int>(i) / static_cast<int>(fade));
-            s[1] = static_cast<int16_t>(s[1] * static_cast<int>(i) / static_cast<int>(fade));
+    for (size_t i = 0; i < 2 * step && quiet; ++i)
+        quiet = std::abs(lr[i]) <= 2;
+    quietFrames_ = quiet ? quietFrames_ + step : 0;
+    const size_t after = from - tune.endFrame;
+    if (after + fade >= longest) {
+        for (size_t i = 0; i < 2 * step; ++i) {
+            const long left
+                = static_cast<long>(std::min(fade, longest - std::min(longest, after + i / 2)));
+            lr[i] = static_cast<int16_t>(lr[i] * left / static_cast<long>(fade));
         }
-        finished_ = true;
     }
+    if (quietFrames_ >= quietEnough || after + step >= longest)
+        finished_ = true;
 }
 
 } // namespace platform::music

@@ -5,12 +5,13 @@
 
 #include "platform/music/library.h"
 
+#include <array>
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace platform::music {
@@ -24,42 +25,50 @@ struct MidiLength
 };
 MidiLength midiLength(const std::string& bytes);
 
-// The frames rendered so far (interleaved left and right), with the MIDI tick the sequencer had
-// reached at each 64 frames. The round of the tune ends at `endFrame` (where its last event was
-// played); the frames from there to `frames()` are the sound that dies away after it.
+// The frames rendered so far, kept in a lossless code (about half their size) in blocks of 4096,
+// with the MIDI tick the sequencer had reached at each 64 frames. The round of the tune ends at
+// `endFrame` (where its last event was played); the frames from there to `frames()` are the
+// sound that dies away after it.
+//
+// One thread appends (whoever renders), others read: a frame below frames() and its tick stay as
+// they are once counted.
 class RenderedTune
 {
 public:
     static constexpr size_t None = static_cast<size_t>(-1);
     static constexpr size_t TickFrames = 64;
+    static constexpr size_t BlockFrames = 4096;
 
     explicit RenderedTune(size_t maxFrames);
 
     size_t frames() const { return frames_; }
-    bool full() const { return frames_ >= maxFrames_; }
-    int16_t* at(size_t frame) { return const_cast<int16_t*>(std::as_const(*this).at(frame)); }
     // Appends up to `count` frames (as many as the bound allows); returns how many.
     size_t append(const int16_t* lr, size_t count);
-    // The stored frame `frame` (interleaved pair); none past the end.
-    const int16_t* at(size_t frame) const;
-    // The frames stored contiguously from `frame` on.
-    size_t runFrom(size_t frame) const;
-    // Drops the frames from `count` on.
+    // Copies up to `count` frames from `frame` on into `out` (interleaved); returns how many
+    // there were.
+    size_t read(size_t frame, int16_t* out, size_t count) const;
+    // Drops the frames from `count` on (no more are appended then).
     void truncate(size_t count);
     void noteTick(size_t frame, int tick);
     int tickAt(size_t frame) const;
     size_t bytes() const;
 
-    // Written by the one thread that renders, read by others: every frame below frames() and
-    // its tick stay as they are once counted (a truncation only leaves silence uncounted).
     std::atomic<size_t> endFrame = None; // known once the render has passed it
     std::atomic<bool> complete = false; // the last event and the sound after it are all here
 
 private:
-    static constexpr size_t BlockFrames = size_t(1) << 16;
+    const int16_t* decoded(size_t block) const;
+
     size_t maxFrames_;
     std::atomic<size_t> frames_ = 0;
-    std::vector<std::unique_ptr<int16_t[]>> blocks_; // never reallocated: reserved for all
+    mutable std::mutex mutex_; // the blocks and the cache; the writer takes it to add a block
+    std::vector<std::vector<uint8_t>> blocks_; // coded; never reallocated: reserved for all
+    std::atomic<size_t> codedBytes_ = 0;
+    std::unique_ptr<int16_t[]> partial_; // the block being filled, as it is
+    // The last blocks decoded (two voices read at once).
+    mutable std::array<std::unique_ptr<int16_t[]>, 2> cache_;
+    mutable std::array<size_t, 2> cached_ { None, None };
+    mutable size_t lastUsed_ = 0;
     std::unique_ptr<int[]> ticks_; // one for every TickFrames frames
     size_t tickSlots_ = 0; // written
 };
@@ -82,7 +91,7 @@ public:
 
 private:
     static int onTick(void* data, int tick);
-    void afterTheEnd(RenderedTune& tune, size_t from);
+    void afterTheEnd(RenderedTune& tune, int16_t* lr, size_t from);
 
     const FluidSynthLibrary& fl_;
     fluid_synth_t* synth_;

@@ -22,7 +22,6 @@
 #include <functional>
 #include <sstream>
 #include <sys/resource.h>
-#include <unistd.h>
 #include <vector>
 
 using namespace platform;

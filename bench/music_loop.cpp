@@ -104,7 +104,8 @@ int main(int argc, char** argv)
     music::Prerendered tune(fl, midi, rate, (size_t(24) << 20) / 4, length.ticks);
     const double c0 = cpuMs();
     std::atomic<bool> cancel = false;
-    tune.render(synth, cancel);
+    tune.begin(synth);
+    tune.renderAhead(cancel);
     const double renderMs = cpuMs() - c0;
     delete_fluid_synth(synth);
     delete_fluid_settings(settings);

@@ -484,6 +484,7 @@ TEST(Music, ATuneRenderedAheadSoundsTheSameAndLoopsWithoutAGap)
                 fom.Bgm_Check.fire();
         }
         // Once all of it is in memory, the synthesizer and its samples are gone.
+        g.music->waitUntilRendered();
         EXPECT_EQ(g.music->synthesizerLoaded(), !ahead);
         EXPECT_GT(g.music->renderedBytes(), 0u);
         EXPECT_LT(g.music->renderedBytes(), 6 * 44100 * 4 / 2u); // the round and 5 s, coded

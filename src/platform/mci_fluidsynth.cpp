@@ -511,7 +511,14 @@ void FluidSynthMci::Impl::work(std::vector<std::string> fonts)
         s = synth;
         tune = rendered.get(); // stays until close, which waits for this thread
     }
-    if (!s || !tune || !tune->render(s, cancel, options.renderAhead))
+    if (!s || !tune)
+        return;
+    tune->begin(s);
+    {
+        std::lock_guard lock(mutex);
+        fontSettled.notify_all();
+    }
+    if (!options.renderAhead || !tune->renderAhead(cancel))
         return;
     freeSynth();
     if (pulse)
@@ -762,10 +769,18 @@ int FluidSynthMci::mciSendString(TextView command, Text* reply, int replyLength)
 
 bool FluidSynthMci::waitForSoundfont()
 {
+    std::unique_lock lock(d->mutex);
+    d->fontSettled.wait(lock, [this] {
+        return d->font != Impl::Font::Loading
+            && (!d->rendered || d->rendered->begun() || d->font == Impl::Font::Failed);
+    });
+    return d->font == Impl::Font::Ready || (d->rendered && d->rendered->begun());
+}
+
+void FluidSynthMci::waitUntilRendered()
+{
     if (d->loader.joinable())
         d->loader.join();
-    std::lock_guard lock(d->mutex);
-    return d->font == Impl::Font::Ready || (d->rendered && d->font != Impl::Font::Failed);
 }
 
 size_t FluidSynthMci::renderedBytes() const

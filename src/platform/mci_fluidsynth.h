@@ -65,9 +65,12 @@ public:
     // Without sound output: waits for the soundfont, then synthesizes `ms` milliseconds of audio,
     // which moves the sequencer on by as much. Returns the peak level of that audio (0 to 1).
     float renderMilliseconds(int ms);
-    // Waits until the soundfont is loaded (when one is being loaded) and the tune rendered ahead
-    // (when it is); true when it can sound.
+    // Waits until the soundfont is loaded (when one is being loaded); true when the file can
+    // sound.
     bool waitForSoundfont();
+    // Waits until the loader thread has done its work: the soundfont loaded, and the tune
+    // rendered ahead and the synthesizer freed when it is rendered ahead.
+    void waitUntilRendered();
     // The memory holding the tune rendered so far (0 when it is synthesized as it plays), and
     // whether a synthesizer (with its soundfont's samples) is loaded.
     size_t renderedBytes() const;

@@ -52,25 +52,27 @@ int Prerendered::positionTicks() const
     return playback_.positionTicks(tune_);
 }
 
-bool Prerendered::render(fluid_synth_t* synth, const std::atomic<bool>& cancel, bool ahead)
+void Prerendered::begin(fluid_synth_t* synth)
 {
-    {
-        std::lock_guard lock(renderMutex_);
-        renderer_ = std::make_unique<TuneRenderer>(fl_, synth, midi_);
-        if (!renderer_->ok()) {
-            tune_.endFrame = 0; // nothing to play: it ends at once
-            tune_.complete = true;
-        }
+    std::lock_guard lock(renderMutex_);
+    renderer_ = std::make_unique<TuneRenderer>(fl_, synth, midi_);
+    if (!renderer_->ok()) {
+        tune_.endFrame = 0; // nothing to play: it ends at once
+        tune_.complete = true;
     }
-    if (!ahead)
-        return false; // the sound output renders it as it plays
+    begun_ = true;
+}
+
+bool Prerendered::renderAhead(const std::atomic<bool>& cancel)
+{
     // Blocks of a fortieth of a second: the sound output never waits long for the lock.
     while (!cancel && !tune_.complete) {
         std::lock_guard lock(renderMutex_);
         renderer_->render(tune_, 1024);
     }
     std::lock_guard lock(renderMutex_);
-    renderer_.reset();
+    if (tune_.complete)
+        renderer_.reset();
     return tune_.complete;
 }
 

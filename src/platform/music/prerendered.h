@@ -26,10 +26,13 @@ public:
     int positionTicks() const;
     int lengthTicks() const { return totalTicks_; }
 
-    // Renders the tune on `synth` (soundfont loaded) to its end, unless `cancel` is set first;
-    // the synthesizer is not used once this returns true (the tune is complete). Without `ahead`
-    // only prepares it: the sound output renders it as it plays.
-    bool render(fluid_synth_t* synth, const std::atomic<bool>& cancel, bool ahead = true);
+    // Starts the tune on `synth` (its soundfont loaded): from now on the sound output renders
+    // what it needs when nobody has rendered it ahead.
+    void begin(fluid_synth_t* synth);
+    bool begun() const { return begun_; }
+    // Renders the rest of the tune, unless `cancel` is set first; the synthesizer is not used
+    // once this returns true (the tune is complete).
+    bool renderAhead(const std::atomic<bool>& cancel);
     // The next `count` frames of sound (interleaved stereo). Silent, and the clocks stand still,
     // until the rendering has begun.
     void fill(int16_t* out, size_t count);
@@ -49,6 +52,7 @@ private:
 
     std::mutex renderMutex_;
     std::unique_ptr<TuneRenderer> renderer_; // while rendering
+    std::atomic<bool> begun_ = false;
 
     mutable std::mutex mutex_;
     LoopPlayback playback_;

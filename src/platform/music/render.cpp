@@ -3,7 +3,7 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <map>
+#include <utility>
 
 namespace platform::music {
 
@@ -16,6 +16,9 @@ uint32_t bigEndian(const std::string& bytes, size_t at, int count)
         v = v << 8 | static_cast<unsigned char>(bytes[at + static_cast<size_t>(i)]);
     return v;
 }
+
+// More tempo changes than any tune has: the file is not read further.
+constexpr size_t MaxTempos = 100000;
 
 // A variable-length number at `at`, which moves past it; false past the end of the chunk.
 bool variableLength(const std::string& bytes, size_t& at, size_t end, uint32_t& v)
@@ -34,8 +37,8 @@ bool variableLength(const std::string& bytes, size_t& at, size_t end, uint32_t& 
 
 // The events of one track from `at` to `end`: its tempo changes into `tempos`; its length in
 // ticks, or -1 when it is cut short.
-long long readTrack(
-    const std::string& bytes, size_t at, size_t end, std::multimap<long long, uint32_t>& tempos)
+long long readTrack(const std::string& bytes, size_t at, size_t end,
+    std::vector<std::pair<long long, uint32_t>>& tempos)
 {
     long long tick = 0;
     unsigned char status = 0;
@@ -51,8 +54,11 @@ long long readTrack(
             uint32_t length = 0;
             if (!variableLength(bytes, at, end, length) || length > end - at)
                 return -1;
-            if (status == 0xff && type == 0x51 && length == 3)
-                tempos.emplace(tick, bigEndian(bytes, at, 3));
+            if (status == 0xff && type == 0x51 && length == 3) {
+                if (tempos.size() == MaxTempos)
+                    return -1;
+                tempos.emplace_back(tick, bigEndian(bytes, at, 3));
+            }
             at += length;
             if (status == 0xff && type == 0x2f)
                 return tick;
@@ -75,7 +81,7 @@ MidiLength midiLength(const std::string& bytes)
     const uint32_t division = bigEndian(bytes, 12, 2);
     if (division == 0 || (division & 0x8000))
         return {};
-    std::multimap<long long, uint32_t> tempos;
+    std::vector<std::pair<long long, uint32_t>> tempos;
     long long last = 0;
     for (size_t at = 14; at + 8 <= bytes.size();) {
         const size_t end = at + 8 + bigEndian(bytes, at + 4, 4);
@@ -89,6 +95,8 @@ MidiLength midiLength(const std::string& bytes)
         }
         at = end;
     }
+    std::stable_sort(tempos.begin(), tempos.end(),
+        [](const auto& a, const auto& b) { return a.first < b.first; });
     double seconds = 0;
     long long tick = 0;
     double perTick = 0.5 / division; // 120 beats a minute until told otherwise

@@ -113,7 +113,7 @@ MidiLength midiLength(const std::string& bytes)
 RenderedTune::RenderedTune(size_t maxFrames)
     : maxFrames_(maxFrames)
     , partial_(std::make_unique<int16_t[]>(2 * BlockFrames))
-    , ticks_(new int[maxFrames / TickFrames + 2])
+    , ticks_(static_cast<int*>(std::calloc(maxFrames / TickFrames + 2, sizeof(int))))
 {
     blocks_.reserve(maxFrames / BlockFrames + 1);
     for (auto& c : cache_)

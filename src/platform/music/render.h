@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -69,7 +70,12 @@ private:
     mutable std::array<std::unique_ptr<int16_t[]>, 2> cache_;
     mutable std::array<size_t, 2> cached_ { None, None };
     mutable size_t lastUsed_ = 0;
-    std::unique_ptr<int[]> ticks_; // one for every TickFrames frames
+    struct Free
+    {
+        void operator()(int* p) const { std::free(p); }
+    };
+    // One for every TickFrames frames; zeros (untouched pages, from calloc) until written.
+    std::unique_ptr<int[], Free> ticks_;
     size_t tickSlots_ = 0; // written
 };
 

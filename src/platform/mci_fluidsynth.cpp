@@ -7,14 +7,16 @@
 //
 // Three threads meet here. The thread that sends the commands (the music's own thread in the
 // game, see BackgroundMci) opens the library and the sound output. A loader thread creates the
-// synthesizer and loads the soundfont into it, once, the first time a file is opened: that takes
-// from 30 ms (TimGM6mb) to half a second (FluidR3), and nobody touches that synthesizer until it
-// is handed over. The sound output calls back on its own thread for audio; the sequencer runs
-// inside that call, timed by the samples synthesized ("player.timing-source" = "sample"), so a
-// device without sound output plays exactly as far as renderMilliseconds synthesizes. One mutex
-// covers the synthesizer, the sequencer and the state of the open file: commands hold it for
-// microseconds, and it is never held while a soundfont loads or while a sound output opens or
-// closes.
+// synthesizer and loads the soundfont into it when a file is opened: that takes from 30 ms
+// (TimGM6mb) to half a second (FluidR3), and nobody touches that synthesizer until it is handed
+// over. For a tune short enough (music::Prerendered) the same thread then renders it into
+// memory and frees the synthesizer; the sound output plays it from there, rendering what it
+// needs itself while the loader is behind. A longer tune is synthesized live: the sequencer runs
+// inside the sound output's call for audio, timed by the samples synthesized
+// ("player.timing-source" = "sample"). Either way a device without sound output plays exactly as
+// far as renderMilliseconds asks. One mutex covers the synthesizer, the sequencer and the state
+// of the open file: commands hold it for microseconds, and it is never held while a soundfont
+// loads, a tune renders, or a sound output opens or closes.
 #include "platform/mci_fluidsynth.h"
 #include "platform/errors.h"
 #include "platform/files.h"

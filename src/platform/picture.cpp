@@ -2,6 +2,7 @@
 #include "platform/controls.h"
 #include "platform/files.h"
 #include "platform/form.h"
+#include "platform/picture/metafile.h"
 #include "platform/widgets_p.h"
 
 #include <QAccessible>
@@ -155,6 +156,14 @@ Picture LoadPicture(const Text& path, const Text& displayName)
     if (file.size() > MaxPictureFileBytes)
         throw RuntimeError(displayName + u": too large to be a picture (" + Str(file.size())
             + u" bytes; at most " + Str(MaxPictureFileBytes) + u")");
+    if (metafile::isMetafile(file.peek(44))) { // drawn, not decoded
+        Picture pic;
+        pic.image_ = std::make_shared<const QImage>(metafile::draw(file.readAll(), displayName));
+        pic.id_ = nextPictureId++;
+        if (known)
+            lastDecoded = { path, st, pic.image_, pic.id_ };
+        return pic;
+    }
     const QByteArray format = formatFromSignature(file);
     const long long metadata = format == "png" ? pngMetadataBytes(fd, MaxPictureMetadataBytes)
         : format == "jpeg"                     ? jpegMetadataBytes(fd, MaxPictureMetadataBytes)

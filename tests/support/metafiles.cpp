@@ -177,3 +177,112 @@ std::string sampleEmf(const std::u16string& text)
 }
 
 } // namespace test
+
+namespace test {
+
+namespace {
+std::vector<int> rgbWords(unsigned rgb)
+{
+    return words(colour(rgb));
+}
+std::vector<int> join(std::vector<int> a, const std::vector<int>& b)
+{
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+std::string le32s(const std::vector<int>& values)
+{
+    std::string out;
+    for (int v : values)
+        out += bytes32(static_cast<uint32_t>(v));
+    return out;
+}
+std::string le16s(const std::vector<int>& values)
+{
+    std::string out;
+    for (int v : values)
+        out += bytes16(static_cast<unsigned>(v));
+    return out;
+}
+} // namespace
+
+std::string assortedWmf()
+{
+    WmfWriter w;
+    w.objects = 6;
+    w.rec(0x020b, { 0, 0 });
+    w.rec(0x020c, { 300, 400 });
+    w.rec(0x001e, {}); // SAVEDC
+    w.rec(0x0416, { 290, 390, 10, 10 }); // INTERSECTCLIPRECT
+    w.rec(0x02fc, join(join({ 2 }, rgbWords(0x008000)), { 5 })); // hatched brush: 0
+    w.rec(0x02fa, join({ 1, 4, 0 }, rgbWords(0x800000))); // dashed pen: 1
+    w.rec(0x012d, { 0 });
+    w.rec(0x012d, { 1 });
+    w.rec(0x061c, { 40, 40, 140, 190, 20, 20 }); // ROUNDRECT
+    w.rec(0x0817, { 20, 380, 20, 220, 140, 380, 20, 220 }); // ARC
+    w.rec(0x0830, { 160, 380, 160, 220, 280, 380, 160, 220 }); // CHORD
+    w.rec(0x081a, { 160, 20, 280, 100, 280, 190, 160, 20 }); // PIE
+    w.rec(0x0127, { static_cast<int>(0xffff) }); // RESTOREDC -1
+    w.rec(0x02fa, join({ 0, 6, 0 }, rgbWords(0x0000ff))); // wide pen: 2
+    w.rec(0x012d, { 2 });
+    w.rec(0x0325, { 3, 10, 290, 200, 200, 390, 290 }); // POLYLINE
+    w.rec(0x0106, { 2 }); // SETPOLYFILLMODE winding
+    w.rec(0x0538, { 2, 3, 3, 250, 200, 300, 250, 250, 300, 320, 200, 370, 250, 320, 300 });
+    w.rec(0x01f0, { 2 }); // DELETEOBJECT
+    w.rec(0x0201, rgbWords(0xffff00)); // SETBKCOLOR
+    w.rec(0x012e, { 6 }); // SETTEXTALIGN centre
+    std::string s = platform::cp932::encode(u"町");
+    w.rec(0x0a32, join({ 150, 200, static_cast<int>(s.size()), 2, 180, 140, 220, 160 }, words(s)));
+    w.rec(0x0940, { 0x0020, 0x00cc, 0, 0, 2, 2, 10, 10 }, dibHeader() + dibPixels()); // DIBBITBLT
+    w.rec(0x061d, { 0x0021, 0x00f0, 20, 20, 40, 360 }); // PATBLT
+    w.rec(0x0214, { 5, 5 });
+    w.rec(0x0213, { 295, 395 });
+    return w.file();
+}
+
+std::string assortedEmf()
+{
+    EmfWriter e;
+    e.rec(17, bytes32(8)); // SETMAPMODE anisotropic
+    e.rec(9, le32s({ 800, 600 })); // SETWINDOWEXTEX
+    e.rec(11, le32s({ 400, 300 })); // SETVIEWPORTEXTEX
+    e.rec(33, ""); // SAVEDC
+    e.rec(35, le32s({ 0x3f800000, 0, 0, 0x3f800000, 0x41200000, 0x41200000 })); // translate 10
+    e.rec(39, le32s({ 1, 2 }) + colour(0x008000) + bytes32(4)); // hatched brush
+    e.rec(95, le32s({ 2, 0, 0, 0, 0, 0x10201, 8, 0 }) + colour(0x800000) + bytes32(0)); // pen
+    e.rec(37, bytes32(1));
+    e.rec(37, bytes32(2));
+    e.rec(59, ""); // BEGINPATH
+    e.rec(27, le32s({ 20, 20 }));
+    e.rec(54, le32s({ 300, 40 }));
+    e.rec(54, le32s({ 200, 250 }));
+    e.rec(61, ""); // CLOSEFIGURE
+    e.rec(60, ""); // ENDPATH
+    e.rec(63, std::string(16, '\0')); // STROKEANDFILLPATH
+    e.rec(44, le32s({ 400, 20, 760, 260, 60, 60 })); // ROUNDRECT
+    e.rec(45, le32s({ 20, 300, 380, 580, 380, 300, 20, 300 })); // ARC
+    e.rec(46, le32s({ 420, 300, 780, 580, 780, 440, 420, 440 })); // CHORD
+    e.rec(47, le32s({ 200, 320, 600, 580, 600, 450, 400, 320 })); // PIE
+    e.rec(34, bytes32(static_cast<uint32_t>(-1))); // RESTOREDC
+    e.rec(30, le32s({ 0, 0, 700, 550 })); // INTERSECTCLIPRECT
+    e.rec(19, bytes32(2));
+    e.rec(86, std::string(16, '\0') + bytes32(3) + le16s({ 50, 500, 150, 400, 250, 500 }));
+    e.rec(91,
+        std::string(16, '\0') + le32s({ 2, 6, 3, 3 })
+            + le16s({ 300, 500, 350, 450, 400, 500, 450, 500, 500, 450, 550, 500 }));
+    e.rec(
+        85, std::string(16, '\0') + bytes32(4) + le16s({ 600, 500, 650, 350, 700, 650, 780, 500 }));
+    e.rec(75, le32s({ 0, 5 })); // EXTSELECTCLIPRGN: no clipping
+    e.rec(25, colour(0xffff00));
+    e.rec(22, bytes32(24)); // SETTEXTALIGN baseline
+    std::string t
+        = std::string(16, '\0') + le32s({ 1, 0, 0, 100, 560, 1, 76, 2, 90, 530, 200, 570, 0 });
+    e.rec(84, t + bytes16(u'町'));
+    // BITBLT of a 2 x 2 bitmap at 10, 10, 40 x 40.
+    std::string b = std::string(16, '\0') + le32s({ 10, 10, 40, 40, 0x00cc0020, 0, 0 })
+        + le32s({ 0x3f800000, 0, 0, 0x3f800000, 0, 0, 0, 0, 100, 40, 140, 16 });
+    e.rec(76, b + dibHeader() + dibPixels());
+    return e.file(400, 300);
+}
+
+} // namespace test

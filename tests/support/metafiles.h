@@ -39,4 +39,11 @@ struct EmfWriter
 std::string sampleWmf(bool placeable, const std::u16string& text);
 std::string sampleEmf(const std::u16string& text);
 
+// Pictures that use most of the records the player knows (hatched brushes, dashed and wide
+// pens, arcs, chords, pies, rounded rectangles, poly-polygons, clipping, saved states, opaque
+// text, bitmap copies; in the EMF also paths, mapping modes and world transforms): seeds for
+// the fuzzers.
+std::string assortedWmf();
+std::string assortedEmf();
+
 } // namespace test

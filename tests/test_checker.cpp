@@ -2,6 +2,7 @@
 // its line.
 #include "check/checker.h"
 #include "support/game.h"
+#include "support/metafiles.h"
 
 #include "platform/cp932.h"
 
@@ -292,7 +293,8 @@ TEST(CheckPictures, PictureLinesNameLoadablePicturesThatClashWithNothing)
     EXPECT_TRUE(only(
         broken.check(), Severity::Error, "0.dat", 1, "umi.dat: not a picture that can be shown"));
 
-    // Placeable and standard WMF headers, and an EMF's first record, each padded to 64 bytes.
+    // Placeable and standard WMF headers, and an EMF's first record, each padded to 64 bytes:
+    // broken metafiles.
     std::string emf("\x01\0\0\0", 4);
     emf.resize(40);
     emf += " EMF";
@@ -303,8 +305,19 @@ TEST(CheckPictures, PictureLinesNameLoadablePicturesThatClashWithNothing)
         head.resize(64, '\x01');
         metafile.bytes("umi.dat", head);
         EXPECT_TRUE(only(metafile.check(), Severity::Error, "0.dat", 1,
-            "umi.dat: metafile (WMF/EMF) pictures cannot be shown; save it as PNG"));
+            "the game cannot show this picture: umi.dat: "));
     }
+    // Metafiles that can be drawn pass; one whose frame is not 4 : 3 shows distorted.
+    Folder metafiles;
+    metafiles.file("0.dat", { u">img>wmf", u">img>emf", u">img>tall", u"はじまり", u">end" });
+    metafiles.bytes("wmf.dat", test::sampleWmf(true, u"海"));
+    metafiles.bytes("emf.dat", test::sampleEmf(u"海"));
+    test::WmfWriter tall;
+    tall.rec(0x041b, { 100, 100, 0, 0 });
+    metafiles.bytes("tall.dat", tall.file({ 0, 0, 300, 400 }, 96));
+    EXPECT_TRUE(only(metafiles.check(), Severity::Warning, "tall.dat", 0,
+        "the metafile's frame is not 4 : 3: the game stretches every picture to its 4 : 3 "
+        "picture box, so this one shows distorted"));
 
     Folder event;
     event.withTurn();

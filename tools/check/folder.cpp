@@ -37,9 +37,9 @@ bool looksLikeUtf8(std::string_view bytes)
     return wide;
 }
 
-// True when `head` begins a Windows metafile, which Qt has no reader for: a WMF with its
-// placeable header (D7 CD C6 9A) or a standard one (type 1 or 2, a header of 9 words), or an EMF
-// (a first record of type 1, and " EMF" at byte 40).
+// True when `head` begins a Windows metafile, which the game draws rather than decodes: a WMF with
+// its placeable header (D7 CD C6 9A) or a standard one (type 1 or 2, a header of 9 words), or an
+// EMF (a first record of type 1, and " EMF" at byte 40).
 bool isMetafile(std::string_view head)
 {
     const auto starts = [&](size_t at, std::string_view bytes) {
@@ -176,7 +176,9 @@ void Folder::checkBytes(
 bool Folder::looksLikePicture(const std::string& name)
 {
     return has(name)
-        && !QImageReader::imageFormat(QString::fromStdString(fullPath(name).string())).isEmpty();
+        && (isMetafile(bytes(name, 44))
+            || !QImageReader::imageFormat(QString::fromStdString(fullPath(name).string()))
+                    .isEmpty());
 }
 
 const Folder::PictureRead& Folder::picture(const std::string& name)
@@ -186,9 +188,8 @@ const Folder::PictureRead& Folder::picture(const std::string& name)
         PictureRead read;
         if (!has(name)) {
             read.problem = name + " is missing";
-        } else if (isMetafile(bytes(name, 44))) {
-            read.problem = name + ": metafile (WMF/EMF) pictures cannot be shown; save it as PNG";
         } else {
+            read.metafile = isMetafile(bytes(name, 44));
             try {
                 const platform::Picture picture = platform::LoadPicture(
                     platform::fromUtf8(fullPath(name).string()), platform::fromUtf8(name));
@@ -205,6 +206,11 @@ const Folder::PictureRead& Folder::picture(const std::string& name)
 std::optional<std::string> Folder::pictureProblem(const std::string& name)
 {
     return picture(name).problem;
+}
+
+bool Folder::pictureIsMetafile(const std::string& name)
+{
+    return picture(name).metafile;
 }
 
 std::optional<std::pair<int, int>> Folder::pictureSize(const std::string& name)

@@ -128,12 +128,12 @@ Plan planFolder(const fs::path& src, const std::string& shownSrc)
         const std::string stem = path.stem().string();
         const bool text = ext == ".txt";
         const bool picture = ext == ".png" || ext == ".jpg" || ext == ".jpeg" || ext == ".gif"
-            || ext == ".bmp" || ext == ".ico";
+            || ext == ".bmp" || ext == ".ico" || ext == ".wmf" || ext == ".emf";
         const bool music = lower(name) == "bgm.mid";
         if (!text && !picture && !music) {
             plan.skipped.push_back(shown
                 + ": warning: skipped: not a text (NAME.txt), a picture (.png, .jpg, .jpeg, "
-                  ".gif, .bmp, .ico) or the music (bgm.mid)");
+                  ".gif, .bmp, .ico, .wmf, .emf) or the music (bgm.mid)");
             continue;
         }
         if (!fs::is_regular_file(path, ec)) {
@@ -158,7 +158,7 @@ Plan planFolder(const fs::path& src, const std::string& shownSrc)
     if (plan.texts.empty() && plan.copies.empty() && plan.errors.empty())
         plan.errors.push_back(shownSrc
             + ": error: holds no story files: texts (NAME.txt), pictures (NAME.png, .jpg, .jpeg, "
-              ".gif, .bmp, .ico) or the music (bgm.mid)");
+              ".gif, .bmp, .ico, .wmf, .emf) or the music (bgm.mid)");
     return plan;
 }
 
@@ -253,10 +253,10 @@ void usage(std::ostream& out)
     out << "usage: pelirra-convert [--strict] [--quiet] SRC DEST\n"
            "Makes the story folder DEST from the author's folder SRC: every NAME.txt (UTF-8, any\n"
            "line ends) becomes NAME.dat in Shift-JIS with CR LF line ends, every picture\n"
-           "NAME.png, .jpg, .jpeg, .gif, .bmp or .ico becomes NAME.dat unchanged, and bgm.mid is\n"
-           "copied. DEST is replaced whole (the player's kako.dat in it is kept), or left as it\n"
-           "was when SRC cannot be converted. Then DEST is checked as pelirra-check does:\n"
-           "--strict fails on warnings too, --quiet prints only the findings.\n"
+           "NAME.png, .jpg, .jpeg, .gif, .bmp, .ico, .wmf or .emf becomes NAME.dat unchanged, and\n"
+           "bgm.mid is copied. DEST is replaced whole (the player's kako.dat in it is kept), or\n"
+           "left as it was when SRC cannot be converted. Then DEST is checked as pelirra-check\n"
+           "does: --strict fails on warnings too, --quiet prints only the findings.\n"
            "Exit status: 0 when the story plays, 1 with errors, 2 for bad usage.\n";
 }
 

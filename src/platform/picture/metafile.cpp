@@ -120,7 +120,7 @@ QImage drawEmf(Bytes file, const Text& name)
         return QRectF(
             QPointF(file.i32(at), file.i32(at + 4)), QPointF(file.i32(at + 8), file.i32(at + 12)));
     };
-    if (file.u32(4) < 88 || file.u32(40) != EmfSignature)
+    if (file.u32(4) < 88 || file.u32(4) > file.size() || file.u32(40) != EmfSignature)
         throw RuntimeError(name + u": not a metafile that can be read (its header is broken)");
     // Both inclusive; a frame or bounds whose right or bottom is before its left or top is empty.
     const QRectF bounds = rect(8).adjusted(0, 0, 1, 1), frame = rect(24);

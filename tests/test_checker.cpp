@@ -2,6 +2,7 @@
 // its line.
 #include "check/checker.h"
 #include "support/game.h"
+#include "support/hostile.h"
 #include "support/metafiles.h"
 
 #include "platform/cp932.h"
@@ -352,11 +353,16 @@ TEST(CheckPictures, PictureLinesNameLoadablePicturesThatClashWithNothing)
 TEST(CheckPictures, APictureNotOf640By480IsStretched)
 {
     Folder sizes;
-    sizes.file("0.dat", { u">img>wide", u"はじまり", u">img>big", u">p", u">end" });
+    sizes.file(
+        "0.dat", { u">img>wide", u"はじまり", u">img>big", u">p", u">img>photo", u">p", u">end" });
     test::writePicture(sizes.path("wide.dat"), 800, 480, "PNG");
     test::writePicture(sizes.path("big.dat"), 1280, 960, "JPEG");
+    test::hugeMetadataPictures()[2].write(sizes.path("photo.dat")); // 64 x 48, 30 MB of Exif ...
     const check::Result result = sizes.check();
-    EXPECT_EQ(result.report.warnings(), 2) << all(result);
+    EXPECT_EQ(result.report.warnings(), 4) << all(result);
+    EXPECT_TRUE(reports(result, Severity::Warning, "photo.dat", 0,
+        "holds 30015946 bytes of metadata (text, colour profiles, Exif, depth maps ...): more than "
+        "a picture may keep, so the game reads the picture without them"));
     EXPECT_TRUE(reports(result, Severity::Warning, "wide.dat", 0,
         "the picture is 800 x 480 pixels, not 640 x 480: the game stretches every picture to its "
         "4 : 3 picture box, so this one shows distorted"));

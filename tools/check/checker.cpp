@@ -230,6 +230,11 @@ private:
         }
         // The game stretches every picture to its 4 : 3 box, which is drawn for 640 x 480.
         for (const std::string& file : pictures_) {
+            if (const long long skipped = folder_.pictureSkippedMetadata(file))
+                report_.warning(file, 0,
+                    "holds " + std::to_string(skipped)
+                        + " bytes of metadata (text, colour profiles, Exif, depth maps ...): more "
+                          "than a picture may keep, so the game reads the picture without them");
             const auto size = folder_.pictureSize(file);
             if (!size || *size == std::pair(640, 480))
                 continue;

@@ -4,6 +4,7 @@
 #include "platform/cp932.h"
 #include "platform/errors.h"
 #include "platform/files.h"
+#include "platform/picture/metadata.h"
 
 #include <QImageReader>
 #include <QString>
@@ -194,6 +195,8 @@ const Folder::PictureRead& Folder::picture(const std::string& name)
                 const platform::Picture picture = platform::LoadPicture(
                     platform::fromUtf8(fullPath(name).string()), platform::fromUtf8(name));
                 read.size = { picture.width(), picture.height() };
+                read.skippedMetadata = platform::picture_metadata::skippedBytes(
+                    platform::fromUtf8(fullPath(name).string()));
             } catch (const platform::RuntimeError& e) {
                 read.problem = e.what();
             }
@@ -206,6 +209,11 @@ const Folder::PictureRead& Folder::picture(const std::string& name)
 std::optional<std::string> Folder::pictureProblem(const std::string& name)
 {
     return picture(name).problem;
+}
+
+long long Folder::pictureSkippedMetadata(const std::string& name)
+{
+    return picture(name).skippedMetadata;
 }
 
 bool Folder::pictureIsMetafile(const std::string& name)

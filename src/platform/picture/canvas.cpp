@@ -248,6 +248,12 @@ void Canvas::shape(const QPainterPath& path, bool fill, bool stroke)
     painter_->setTransform(t);
     applyBrush(fill, p);
     applyPen(stroke);
+    // Dashes along a path that reaches far beyond the picture would be counted out one by one.
+    if (pixels.width() + pixels.height() > 16.0 * MaxSide && painter_->pen().style() != Qt::NoPen) {
+        QPen solid = painter_->pen();
+        solid.setStyle(Qt::SolidLine);
+        painter_->setPen(solid);
+    }
     painter_->drawPath(p);
 }
 

@@ -3,7 +3,6 @@
 #include "platform/controls.h"
 #include "platform/cp932.h"
 #include "platform/picture/metafile_p.h"
-#include "platform/widgets_p.h"
 
 #include <QBuffer>
 #include <QFontMetricsF>
@@ -54,11 +53,18 @@ size_t infoSize(Bytes info)
     return header + (header == 40 && compression == 3 ? 12 : 0) + 4 * colours;
 }
 
+// The faces Debian packages for Japanese, for the characters the metafile's own face lacks (its
+// face is usually one of Windows' own, which fontconfig may know by another name).
 const QStringList& japaneseFaces()
 {
-    static const QStringList faces = uiFontFamilies();
+    static const QStringList faces { "IPAPGothic", "IPAGothic", "Noto Sans CJK JP", "VL PGothic",
+        "TakaoPGothic" };
     return faces;
 }
+
+// Characters of one text record drawn at most: a line of clip art is short, and Qt's layout of
+// one long unbroken line is slow.
+constexpr qsizetype MaxTextLength = 1024;
 } // namespace
 
 QImage decodeDib(Bytes info, Bytes bits, Budget& budget)
@@ -120,8 +126,9 @@ QString decodeText(QByteArrayView bytes, int charset)
     return QString::fromLatin1(bytes);
 }
 
-void Canvas::text(QPointF at, const QString& text, unsigned options, std::optional<QRectF> rect)
+void Canvas::text(QPointF at, const QString& whole, unsigned options, std::optional<QRectF> rect)
 {
+    const QString text = whole.left(MaxTextLength);
     const QTransform t = transform();
     const QPointF anchor = (dc.textAlign & TaUpdateCp) ? dc.position : at;
     const QPointF p = t.map(anchor);

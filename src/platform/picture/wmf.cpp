@@ -90,6 +90,8 @@ private:
         return out;
     }
     void create(Object object);
+    bool state(uint16_t function, Bytes r);
+    bool objects(uint16_t function, Bytes r);
     void polygon(Bytes r, bool closed);
     void polyPolygon(Bytes r);
     void text(Bytes r, bool extended);
@@ -192,48 +194,108 @@ void WmfPlayer::bitmap(uint16_t function, Bytes r)
     c_.blit(to, image, from.normalized(), rop);
 }
 
-void WmfPlayer::play(uint16_t function, Bytes r)
+// Records that change the drawing state; true when `function` is one.
+bool WmfPlayer::state(uint16_t function, Bytes r)
 {
     Dc& dc = c_.dc;
     switch (function) {
     case 0x001e:
-        return c_.save();
+        c_.save();
+        return true;
     case 0x0127:
-        return c_.restore(r.i16(6));
+        c_.restore(r.i16(6));
+        return true;
     case 0x0102:
         dc.opaqueBackground = r.u16(6) == 2;
-        return;
+        return true;
     case 0x0103:
         dc.mapMode = r.u16(6);
-        return;
+        return true;
     case 0x0106:
         dc.fillRule = r.u16(6) == 2 ? Qt::WindingFill : Qt::OddEvenFill;
-        return;
+        return true;
     case 0x012e:
         dc.textAlign = r.u16(6);
-        return;
+        return true;
     case 0x0201:
         dc.bkColor = r.color(6);
-        return;
+        return true;
     case 0x0209:
         dc.textColor = r.color(6);
-        return;
+        return true;
     case 0x020b:
         dc.windowOrg = point(r, 6);
-        return;
+        return true;
     case 0x020c:
         dc.windowExt = QSizeF(r.i16(8), r.i16(6));
-        return;
+        return true;
     case 0x020f:
         dc.windowOrg += point(r, 6);
-        return;
+        return true;
     case 0x0410: {
         const double yDenom = r.i16(6), yNum = r.i16(8), xDenom = r.i16(10), xNum = r.i16(12);
         if (xDenom != 0 && yDenom != 0)
             dc.windowExt = QSizeF(
                 dc.windowExt.width() * xNum / xDenom, dc.windowExt.height() * yNum / yDenom);
-        return;
+        return true;
     }
+    default:
+        return false;
+    }
+}
+
+// Records that make, select and delete objects; true when `function` is one.
+bool WmfPlayer::objects(uint16_t function, Bytes r)
+{
+    switch (function) {
+    case 0x012d:
+        if (const size_t i = r.u16(6); i < c_.objects.size())
+            c_.select(c_.objects[i]);
+        return true;
+    case 0x01f0:
+        if (const size_t i = r.u16(6);
+            i < c_.objects.size() && !std::holds_alternative<std::monostate>(c_.objects[i])) {
+            c_.objects[i] = std::monostate {};
+            free_.insert(i);
+        }
+        return true;
+    case 0x02fa:
+        create(Pen { r.u16(6), static_cast<double>(r.i16(8)), r.color(12) });
+        return true;
+    case 0x02fc:
+        create(Brush { r.u16(6), r.color(8), r.u16(12), {} });
+        return true;
+    case 0x02fb: {
+        Font f { static_cast<double>(r.i16(6)), r.i16(10), r.i16(14), r.u8(16) != 0, r.u8(17) != 0,
+            r.u8(18) != 0, r.u8(19), {} };
+        f.face = decodeText(
+            r.view(24, std::min<size_t>(32, r.size() - std::min<size_t>(24, r.size()))), f.charset);
+        create(std::move(f));
+        return true;
+    }
+    case 0x0142: {
+        Brush b { 3, Qt::gray, 0, {} };
+        if (r.u16(6) != 3)
+            b.pattern = decodePackedDib(
+                r.sub(10, r.size() - std::min<size_t>(10, r.size())), c_.budget());
+        create(std::move(b));
+        return true;
+    }
+    case 0x00f7:
+    case 0x01f9:
+    case 0x06ff:
+        create(OtherObject {});
+        return true;
+    default:
+        return false;
+    }
+}
+
+void WmfPlayer::play(uint16_t function, Bytes r)
+{
+    if (state(function, r) || objects(function, r))
+        return;
+    switch (function) {
     case 0x0213:
         return c_.lineTo(point(r, 6));
     case 0x0214:
@@ -253,7 +315,7 @@ void WmfPlayer::play(uint16_t function, Bytes r)
     case 0x0830: {
         const int kind = function == 0x0817 ? 0 : function == 0x0830 ? 1 : 2;
         return c_.shape(
-            arcPath(box(r, 14), point(r, 10), point(r, 6), kind, dc.clockwise), kind != 0, true);
+            arcPath(box(r, 14), point(r, 10), point(r, 6), kind, c_.dc.clockwise), kind != 0, true);
     }
     case 0x0324:
     case 0x0325:
@@ -270,39 +332,6 @@ void WmfPlayer::play(uint16_t function, Bytes r)
     case 0x061d:
         return c_.blit(
             QRectF(point(r, 14), QSizeF(r.i16(12), r.i16(10))), QImage(), QRect(), r.u32(6));
-    case 0x012d:
-        if (const size_t i = r.u16(6); i < c_.objects.size())
-            c_.select(c_.objects[i]);
-        return;
-    case 0x01f0:
-        if (const size_t i = r.u16(6);
-            i < c_.objects.size() && !std::holds_alternative<std::monostate>(c_.objects[i])) {
-            c_.objects[i] = std::monostate {};
-            free_.insert(i);
-        }
-        return;
-    case 0x02fa:
-        return create(Pen { r.u16(6), static_cast<double>(r.i16(8)), r.color(12) });
-    case 0x02fc:
-        return create(Brush { r.u16(6), r.color(8), r.u16(12), {} });
-    case 0x02fb: {
-        Font f { static_cast<double>(r.i16(6)), r.i16(10), r.i16(14), r.u8(16) != 0, r.u8(17) != 0,
-            r.u8(18) != 0, r.u8(19), {} };
-        f.face = decodeText(
-            r.view(24, std::min<size_t>(32, r.size() - std::min<size_t>(24, r.size()))), f.charset);
-        return create(std::move(f));
-    }
-    case 0x0142: {
-        Brush b { 3, Qt::gray, 0, {} };
-        if (r.u16(6) != 3)
-            b.pattern = decodePackedDib(
-                r.sub(10, r.size() - std::min<size_t>(10, r.size())), c_.budget());
-        return create(std::move(b));
-    }
-    case 0x00f7:
-    case 0x01f9:
-    case 0x06ff:
-        return create(OtherObject {});
     default:
         return; // drawn by no record the picture needs (escapes among them): skipped
     }

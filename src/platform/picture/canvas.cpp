@@ -12,7 +12,7 @@ namespace platform::metafile {
 namespace {
 // Coordinates this far out are a broken file, not a drawing.
 constexpr double FarOut = 1e7;
-constexpr long long MaxRecords = 1'000'000;
+constexpr long long MaxDrawingRecords = 1'000'000;
 constexpr long long MaxPoints = 4'000'000;
 constexpr long long MaxArea = 256LL * MaxSide * MaxSide;
 // A clipping region of more rectangles than this is taken as its bounding rectangle.
@@ -161,7 +161,7 @@ void Canvas::setClip(std::optional<QRegion> pixels)
 // something to draw there. While measuring it only adds to the extent.
 bool Canvas::prepare(const QRectF& pixels, long long points)
 {
-    budget_.spend(budget_.records, 1, MaxRecords, "drawing records");
+    budget_.spend(budget_.records, 1, MaxDrawingRecords, "drawing records");
     budget_.spend(budget_.points, points, MaxPoints, "points");
     if (!std::isfinite(pixels.left()) || !std::isfinite(pixels.right())
         || !std::isfinite(pixels.top()) || !std::isfinite(pixels.bottom())

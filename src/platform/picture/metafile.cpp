@@ -58,7 +58,7 @@ QRectF windowOf(Bytes records)
 }
 
 QImage render(const Frame& f, const Text& name, const std::function<void(Canvas&)>& play,
-    QTransform toImage, QSizeF pixelsPerMm, std::optional<QRectF> fixed)
+    QTransform toImage, QSizeF pixelsPerMm, std::optional<QRectF> fixed, int side)
 {
     const double w = f.pixels.width(), h = f.pixels.height();
     if (!(w >= 0.5 && h >= 0.5) || !std::isfinite(w * h))
@@ -66,10 +66,8 @@ QImage render(const Frame& f, const Text& name, const std::function<void(Canvas&
     if (w * h > static_cast<double>(MaxPicturePixels))
         throw RuntimeError(name + u": too large to show (" + str(w) + u" × " + str(h)
             + u" pixels; at most " + str(static_cast<double>(MaxPicturePixels)) + u" pixels)");
-    const QSize size = QSizeF(w, h)
-                           .scaled(MaxSide, MaxSide, Qt::KeepAspectRatio)
-                           .toSize()
-                           .expandedTo(QSize(1, 1));
+    const QSize size
+        = QSizeF(w, h).scaled(side, side, Qt::KeepAspectRatio).toSize().expandedTo(QSize(1, 1));
     QImage image(size, QImage::Format_RGB32);
     image.fill(Qt::white);
     QPainter painter(&image);
@@ -92,7 +90,7 @@ QImage render(const Frame& f, const Text& name, const std::function<void(Canvas&
     return image;
 }
 
-QImage drawWmf(Bytes file, const Text& name)
+QImage drawWmf(Bytes file, const Text& name, int side)
 {
     const bool placeable = file.u32(0) == PlaceableKey;
     const size_t header = placeable ? 22 : 0;
@@ -111,10 +109,10 @@ QImage drawWmf(Bytes file, const Text& name)
     }
     return render(
         f, name, [&](Canvas& c) { playWmf(records, c); }, QTransform(), QSizeF(),
-        QRectF(0, 0, 1, 1));
+        QRectF(0, 0, 1, 1), side);
 }
 
-QImage drawEmf(Bytes file, const Text& name)
+QImage drawEmf(Bytes file, const Text& name, int side)
 {
     const auto rect = [&](size_t at) {
         return QRectF(
@@ -140,7 +138,8 @@ QImage drawEmf(Bytes file, const Text& name)
         f.pixels = bounds.size();
     }
     return render(
-        f, name, [&](Canvas& c) { playEmf(file, c); }, QTransform(), pixelsPerMm, std::nullopt);
+        f, name, [&](Canvas& c) { playEmf(file, c); }, QTransform(), pixelsPerMm, std::nullopt,
+        side);
 }
 
 } // namespace
@@ -164,12 +163,14 @@ bool isMetafile(QByteArrayView head)
         || (starts(0, QByteArrayView("\x01\x00\x00\x00", 4)) && starts(40, " EMF"));
 }
 
-QImage draw(const QByteArray& bytes, const Text& displayName)
+QImage draw(const QByteArray& bytes, const Text& displayName, int side)
 {
     const Bytes file(
         reinterpret_cast<const uchar*>(bytes.constData()), static_cast<size_t>(bytes.size()));
     try {
-        return file.u32(0) == 1 ? drawEmf(file, displayName) : drawWmf(file, displayName);
+        side = std::clamp(side, 1, MaxSide);
+        return file.u32(0) == 1 ? drawEmf(file, displayName, side)
+                                : drawWmf(file, displayName, side);
     } catch (const ShortRecord&) {
         throw RuntimeError(
             displayName + u": not a metafile that can be read (its header is cut short)");

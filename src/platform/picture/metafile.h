@@ -16,12 +16,12 @@ namespace platform::metafile {
 // EMF (a first record of type 1 with " EMF" at byte 40).
 bool isMetafile(QByteArrayView head);
 
-// The picture a metafile draws, at most MaxSide pixels on a side, in the shape of its frame.
-// Throws RuntimeError naming `displayName` when the file cannot be read as a metafile, has no
-// frame, or would take more than the game's limits for a picture.
-QImage draw(const QByteArray& bytes, const Text& displayName);
-
 // The side of the picture a metafile is drawn into: the bounded surface of a picture box.
 constexpr int MaxSide = 2048;
+
+// The picture a metafile draws, `side` pixels on its longer side, in the shape of its frame.
+// Throws RuntimeError naming `displayName` when the file cannot be read as a metafile, has no
+// frame, or would take more than the game's limits for a picture.
+QImage draw(const QByteArray& bytes, const Text& displayName, int side = MaxSide);
 
 } // namespace platform::metafile

@@ -140,15 +140,27 @@ void Canvas::selectStock(uint32_t index)
         dc.font = Font {};
 }
 
+QRect Canvas::onPicture(const QRectF& pixels) const
+{
+    // Not a number, or far out, ends just beyond the picture's edge.
+    const auto cut = [](double v, double high) {
+        return v >= -1 && v <= high + 1 ? v : v > high + 1 ? high + 1 : -1.0;
+    };
+    const double w = imageRect_.width(), h = imageRect_.height();
+    return QRectF(QPointF(cut(pixels.left(), w), cut(pixels.top(), h)),
+        QPointF(cut(pixels.right(), w), cut(pixels.bottom(), h)))
+        .toAlignedRect();
+}
+
 void Canvas::intersectClip(const QRectF& logical)
 {
-    const QRegion r(transform().mapRect(logical.normalized()).toAlignedRect());
+    const QRegion r(onPicture(transform().mapRect(logical.normalized())));
     dc.clip = bounded(dc.clip ? *dc.clip & r : r);
 }
 
 void Canvas::excludeClip(const QRectF& logical)
 {
-    const QRegion r(transform().mapRect(logical.normalized()).toAlignedRect());
+    const QRegion r(onPicture(transform().mapRect(logical.normalized())));
     dc.clip = bounded((dc.clip ? *dc.clip : QRegion(imageRect_.toAlignedRect())) - r);
 }
 
@@ -325,6 +337,10 @@ void Canvas::clipToPath(int mode)
         return;
     const QPainterPath path = transform().map(bracket_);
     abortPath();
+    const QRectF bounds = path.controlPointRect();
+    if (!(std::abs(bounds.left()) <= FarOut && std::abs(bounds.right()) <= FarOut
+            && std::abs(bounds.top()) <= FarOut && std::abs(bounds.bottom()) <= FarOut))
+        return;
     budget_.spend(budget_.points, path.elementCount(), MaxPoints, "points");
     QRegion region;
     for (const QPolygonF& polygon : path.toFillPolygons())

@@ -149,15 +149,14 @@ void Canvas::text(QPointF at, const QString& whole, unsigned options, std::optio
     if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
         return;
     if (rect && (options & EtoClipped))
-        painter_->setClipRegion(QRegion(box.toAlignedRect()), Qt::IntersectClip);
+        painter_->setClipRegion(QRegion(onPicture(box)), Qt::IntersectClip);
     if (rect && (options & EtoOpaque))
         painter_->fillRect(box, dc.bkColor);
     QFont font(dc.font.face);
     font.setFamilies(QStringList(dc.font.face) + japaneseFaces());
     font.setPixelSize(std::max(1, static_cast<int>(std::lround(h))));
-    if (dc.font.height > 0) // the cell's height, not the em's
-        font.setPixelSize(
-            std::max(1, static_cast<int>(std::lround(h * h / QFontMetricsF(font).height()))));
+    if (const double cell = QFontMetricsF(font).height(); dc.font.height > 0 && cell >= 1)
+        font.setPixelSize(std::clamp(static_cast<int>(std::lround(h * h / cell)), 1, 2 * MaxSide));
     font.setWeight(
         static_cast<QFont::Weight>(std::clamp(dc.font.weight ? dc.font.weight : 400, 1, 1000)));
     font.setItalic(dc.font.italic);
@@ -181,7 +180,7 @@ void Canvas::text(QPointF at, const QString& whole, unsigned options, std::optio
         dc.position = t.inverted().map(p + QPointF(width, 0));
 }
 
-void Canvas::blit(const QRectF& to, const QImage& image, QRect from, uint32_t rop)
+void Canvas::blit(const QRectF& to, const QImage& image, const QRectF& from, uint32_t rop)
 {
     const QTransform t = transform();
     if (!prepare(t.mapRect(to.normalized()), 4))
@@ -206,10 +205,10 @@ void Canvas::blit(const QRectF& to, const QImage& image, QRect from, uint32_t ro
     default:
         break;
     }
-    from = from.intersected(image.rect());
-    if (image.isNull() || from.isEmpty())
+    const QRect inside = from.normalized().intersected(QRectF(image.rect())).toAlignedRect();
+    if (image.isNull() || inside.isEmpty())
         return;
-    QImage part = image.copy(from);
+    QImage part = image.copy(inside);
     part = part.mirrored(to.width() < 0, to.height() < 0);
     if (rop == 0x00330008) // NOTSRCCOPY
         part.invertPixels();

@@ -124,20 +124,20 @@ void EmfPlayer::text(uint32_t type, Bytes r)
 void EmfPlayer::bitmap(uint32_t type, Bytes r)
 {
     QRectF to;
-    QRect from;
+    QRectF from;
     uint32_t rop = BiRgbSrcCopy;
     size_t bmi = 0;
     if (type == 81 || type == 80) { // STRETCHDIBITS, SETDIBITSTODEVICE
-        from = QRect(r.i32(32), r.i32(36), r.i32(40), r.i32(44));
-        to = QRectF(point(r, 24), type == 81 ? QSizeF(r.i32(72), r.i32(76)) : QSizeF(from.size()));
+        from = QRectF(r.i32(32), r.i32(36), r.i32(40), r.i32(44));
+        to = QRectF(point(r, 24), type == 81 ? QSizeF(r.i32(72), r.i32(76)) : from.size());
         if (type == 81)
             rop = r.u32(68);
         bmi = 48;
     } else { // BITBLT, STRETCHBLT, ALPHABLEND
         to = QRectF(point(r, 24), QSizeF(r.i32(32), r.i32(36)));
-        from = QRect(r.i32(44), r.i32(48), r.i32(32), r.i32(36));
+        from = QRectF(r.i32(44), r.i32(48), r.i32(32), r.i32(36));
         if (type != 76)
-            from.setSize(QSize(r.i32(100), r.i32(104)));
+            from.setSize(QSizeF(r.i32(100), r.i32(104)));
         if (type != 114)
             rop = r.u32(40);
         bmi = 84;
@@ -149,7 +149,7 @@ void EmfPlayer::bitmap(uint32_t type, Bytes r)
         if ((type == 81 || type == 80) && !image.isNull() && bottomUp(info))
             from.moveTop(image.height() - from.top() - from.height());
     }
-    c_.blit(to, image, from.normalized(), rop);
+    c_.blit(to, image, from, rop);
 }
 
 void EmfPlayer::clipRegion(Bytes r)

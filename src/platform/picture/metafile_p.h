@@ -185,10 +185,9 @@ public:
     // Combines `pixels` with the clipping region: RGN_AND 1, OR 2, XOR 3, DIFF 4, COPY 5.
     void combineClip(const QRegion& pixels, int mode);
     // A rectangle of the reference device (EMF) on the picture.
-    QRect devicePixels(const QRectF& device) const
-    {
-        return toImage_.mapRect(device).toAlignedRect();
-    }
+    QRect devicePixels(const QRectF& device) const { return onPicture(toImage_.mapRect(device)); }
+    // A rectangle of pixels as whole pixels, cut to (just beyond) the picture.
+    QRect onPicture(const QRectF& pixels) const;
     Budget& budget() { return budget_; }
     QRectF measured() const { return measured_; }
 
@@ -200,7 +199,7 @@ public:
     void text(QPointF at, const QString& text, unsigned options, std::optional<QRectF> rect);
     // Copies `image` (or, without one, the brush or the colour the raster operation names) into
     // the logical rectangle `to`; `from` is the part of the image copied.
-    void blit(const QRectF& to, const QImage& image, QRect from, uint32_t rop);
+    void blit(const QRectF& to, const QImage& image, const QRectF& from, uint32_t rop);
 
     // Path brackets (EMF).
     void beginPath();

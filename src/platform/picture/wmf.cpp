@@ -164,22 +164,22 @@ void WmfPlayer::bitmap(uint16_t function, Bytes r)
     // Without a bitmap the record is one word longer than its function's size byte says.
     const bool withBitmap = r.size() != 2 * ((function >> 8) + 3u);
     const uint32_t rop = r.u32(6);
-    QRect from;
+    QRectF from;
     QRectF to;
     size_t dib = 0;
     bool fromBottom = false;
     if (function == 0x0940) { // DIBBITBLT
         const size_t at = withBitmap ? 14 : 16;
         to = QRectF(point(r, at + 4), QSizeF(r.i16(at + 2), r.i16(at)));
-        from = QRect(r.i16(12), r.i16(10), r.i16(at + 2), r.i16(at));
+        from = QRectF(r.i16(12), r.i16(10), r.i16(at + 2), r.i16(at));
         dib = at + 8;
     } else if (function == 0x0b41) { // DIBSTRETCHBLT
-        from = QRect(r.i16(16), r.i16(14), r.i16(12), r.i16(10));
+        from = QRectF(r.i16(16), r.i16(14), r.i16(12), r.i16(10));
         const size_t at = withBitmap ? 18 : 20;
         to = QRectF(point(r, at + 4), QSizeF(r.i16(at + 2), r.i16(at)));
         dib = at + 8;
     } else { // STRETCHDIB
-        from = QRect(r.i16(18), r.i16(16), r.i16(14), r.i16(12));
+        from = QRectF(r.i16(18), r.i16(16), r.i16(14), r.i16(12));
         to = QRectF(point(r, 24), QSizeF(r.i16(22), r.i16(20)));
         dib = 28;
         fromBottom = true;
@@ -191,7 +191,7 @@ void WmfPlayer::bitmap(uint16_t function, Bytes r)
         if (fromBottom && !image.isNull() && bottomUp(packed))
             from.moveTop(image.height() - from.top() - from.height());
     }
-    c_.blit(to, image, from.normalized(), rop);
+    c_.blit(to, image, from, rop);
 }
 
 // Records that change the drawing state; true when `function` is one.
@@ -331,7 +331,7 @@ void WmfPlayer::play(uint16_t function, Bytes r)
         return bitmap(function, r);
     case 0x061d:
         return c_.blit(
-            QRectF(point(r, 14), QSizeF(r.i16(12), r.i16(10))), QImage(), QRect(), r.u32(6));
+            QRectF(point(r, 14), QSizeF(r.i16(12), r.i16(10))), QImage(), QRectF(), r.u32(6));
     default:
         return; // drawn by no record the picture needs (escapes among them): skipped
     }

@@ -211,7 +211,9 @@ void Canvas::applyPen(bool stroke)
     const double scale = std::sqrt(std::abs(t.determinant()));
     const bool cosmetic = p.width * scale < hairline;
     pen.setCosmetic(cosmetic);
-    pen.setWidthF(cosmetic ? hairline : p.width);
+    // A pen wider than the picture covers it: wider still, its joins and caps would only be
+    // harder to draw.
+    pen.setWidthF(cosmetic ? hairline : std::min(p.width, 4.0 * MaxSide / scale));
     static const Qt::PenStyle styles[]
         = { Qt::SolidLine, Qt::DashLine, Qt::DotLine, Qt::DashDotLine, Qt::DashDotDotLine };
     pen.setStyle((p.style & 0xf) < 5 ? styles[p.style & 0xf] : Qt::SolidLine);
@@ -246,27 +248,55 @@ void Canvas::applyBrush(bool fill, const QPainterPath& path)
 void Canvas::shape(const QPainterPath& path, bool fill, bool stroke)
 {
     if (bracketOpen_) {
+        budget_.spend(budget_.points, path.elementCount(), MaxPoints, "points");
         bracket_.addPath(path);
         havePath_ = true;
         return;
     }
     const QTransform t = transform();
-    const double w = stroke ? dc.pen.width * std::sqrt(std::abs(t.determinant())) + hairline : 0;
+    const double w = stroke
+        ? std::min(dc.pen.width * std::sqrt(std::abs(t.determinant())), 4.0 * MaxSide) + hairline
+        : 0;
     const QRectF pixels = t.mapRect(path.controlPointRect()).adjusted(-w, -w, w, w);
     if (!prepare(pixels, path.elementCount()))
         return;
     QPainterPath p = path;
     p.setFillRule(dc.fillRule);
+    const QRectF& r = imageRect_;
+    if (!r.adjusted(-r.width(), -r.height(), r.width(), r.height()).contains(pixels))
+        return drawFarOut(t.map(p), fill, stroke, pixels);
     painter_->setTransform(t);
     applyBrush(fill, p);
     applyPen(stroke);
-    // Dashes along a path that reaches far beyond the picture would be counted out one by one.
-    if (pixels.width() + pixels.height() > 16.0 * MaxSide && painter_->pen().style() != Qt::NoPen) {
-        QPen solid = painter_->pen();
-        solid.setStyle(Qt::SolidLine);
-        painter_->setPen(solid);
-    }
     painter_->drawPath(p);
+}
+
+// A shape reaching far beyond the picture, which Qt would fill slowly, is cut to the picture's
+// neighbourhood first, in pixels; so is its outline.
+void Canvas::drawFarOut(const QPainterPath& mapped, bool fill, bool stroke, const QRectF& pixels)
+{
+    const QRectF& r = imageRect_;
+    QPainterPath near;
+    near.addRect(r.adjusted(-r.width(), -r.height(), r.width(), r.height()));
+    applyPen(stroke);
+    const QPen pen = painter_->pen();
+    painter_->setPen(Qt::NoPen);
+    if (fill) {
+        const QPainterPath area = mapped.intersected(near);
+        applyBrush(fill, area);
+        painter_->drawPath(area);
+    }
+    if (pen.style() == Qt::NoPen)
+        return;
+    QPainterPathStroker outline;
+    const double scale = std::sqrt(std::abs(transform().determinant()));
+    outline.setWidth(pen.isCosmetic() ? pen.widthF() : pen.widthF() * scale);
+    outline.setCapStyle(pen.capStyle());
+    outline.setJoinStyle(pen.joinStyle());
+    // Dashes along a path far longer than the picture would be counted out one by one.
+    if (pixels.width() + pixels.height() <= 16.0 * MaxSide)
+        outline.setDashPattern(pen.style());
+    painter_->fillPath(outline.createStroke(mapped).intersected(near), pen.brush());
 }
 
 void Canvas::moveTo(QPointF to)
@@ -297,10 +327,12 @@ void Canvas::polyTo(const std::vector<QPointF>& points, bool bezier)
     }
     if (!points.empty())
         dc.position = into.currentPosition();
-    if (bracketOpen_)
+    if (bracketOpen_) {
+        budget_.spend(budget_.points, static_cast<long long>(points.size()), MaxPoints, "points");
         havePath_ = true;
-    else
+    } else {
         shape(path, false, true);
+    }
 }
 
 void Canvas::beginPath()

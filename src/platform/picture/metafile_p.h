@@ -214,6 +214,7 @@ private:
     bool prepare(const QRectF& pixels, long long points);
     void applyPen(bool stroke);
     void applyBrush(bool fill, const QPainterPath& path);
+    void drawFarOut(const QPainterPath& mapped, bool fill, bool stroke, const QRectF& pixels);
 
     QPainter* painter_;
     Budget& budget_;

@@ -13,6 +13,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
 #include <random>
@@ -291,14 +292,24 @@ void Files::makeFolders(const Text& folder) const
         fail(folder, u"cannot be created: a file of that name is in the way", 0);
 }
 
-FolderLock::FolderLock(const Text& folder)
+FolderLock::FolderLock(const Text& folder, int waitMs)
 {
     if (folder.find(u'\0') != Text::npos)
         return;
     fd_ = ::open(nativePath(folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd_ < 0)
         return;
-    while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) { }
+    // Tried every 10 ms: another copy holds the lock only while it writes a list.
+    for (int waited = 0;; waited += 10) {
+        if (::flock(fd_, LOCK_EX | LOCK_NB) == 0)
+            return;
+        if ((errno != EWOULDBLOCK && errno != EINTR) || (waitMs >= 0 && waited >= waitMs))
+            break;
+        const timespec step { 0, 10'000'000 };
+        ::nanosleep(&step, nullptr);
+    }
+    ::close(fd_);
+    fd_ = -1;
 }
 
 FolderLock::~FolderLock()

@@ -39,6 +39,9 @@ Text defaultUserDataFolder()
 namespace {
 // The error report on screen, while it is open.
 QPointer<QMessageBox> openReport;
+// The system has asked the program to end (a logout, a shutdown): nobody is there to close a
+// report, so none is opened; it is on standard error.
+bool endRequested = false;
 } // namespace
 
 System::System()
@@ -50,7 +53,8 @@ System::System()
         writeStandardError("pelirra: " + toUtf8(message) + "\n");
         // Without a screen nobody could press the box's button, and with the display gone there is
         // none: the message above is the report.
-        if (QGuiApplication::platformName() == QLatin1String("offscreen") || toolkitEnding())
+        if (QGuiApplication::platformName() == QLatin1String("offscreen") || toolkitEnding()
+            || endRequested)
             return;
         QMessageBox box(QMessageBox::Critical, QStringLiteral("Pelirra"),
             QString::fromStdU16String(message), QMessageBox::Ok);
@@ -91,6 +95,7 @@ void System::onTerminationRequest(std::function<void()> handler)
                 openReport->reject();
                 return;
             }
+            endRequested = true;
             handler();
         });
     struct sigaction sa

@@ -118,6 +118,8 @@ private:
     void LoadCom(short index);
     void ShowReplayPictures();
     void ReadKako(const Text& path, const std::function<void(const Text&)>& add);
+    void LoadKakoFrom(const Text& path);
+    void JoinKako(const Text& other, bool start);
     void Failed(const platform::RuntimeError& error);
     void LayoutFrom(bool failedBefore);
 

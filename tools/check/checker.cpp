@@ -329,7 +329,8 @@ private:
         if (result_.scores.overflow)
             report_.warning("", 0,
                 "a play-through can take the score past " + std::to_string(MaxScore)
-                    + ", where the game stops");
+                    + ", the most the game holds: it stays there, and good choices add nothing "
+                      "more");
         summary.push_back(std::to_string(report_.errors()) + " error(s), "
             + std::to_string(report_.warnings()) + " warning(s)");
     }

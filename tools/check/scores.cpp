@@ -49,10 +49,8 @@ std::map<long, Path> playTurn(
         for (const auto& [score, path] : now) {
             for (const Option& option : options) {
                 const long after = judgement::scoreAfter(score, option.outcome);
-                if (after > MaxScore) {
+                if (score + judgement::scoreChange(option.outcome) > MaxScore)
                     overflow = true;
-                    continue;
-                }
                 if (next.contains(after))
                     continue;
                 Path longer = path;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "check/folder.h"
+#include "craft/judgement.h"
 
 #include <optional>
 
@@ -22,8 +23,8 @@ struct Split
 Split routeSplit();
 Split endingSplit();
 
-// The score is a 16-bit number in the game.
-constexpr long MaxScore = 32767;
+// The score is a 16-bit number in the game, which stops at its top.
+constexpr long MaxScore = judgement::MaxScore;
 
 enum class Exit {
     Turn, // the script runs out: a crafting turn, then the next numbered script

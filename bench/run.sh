@@ -63,3 +63,5 @@ if [ "$music" = 1 ]; then
   startup
   xvfb-run -a -s "-screen 0 1280x1024x24 -dpi 96" build/bench/pelirra_bench $quick --only idle
 fi
+# The story checker on large stories: time and memory as the story grows.
+bash bench/check_scaling.sh

@@ -17,6 +17,7 @@
 #include <optional>
 #include <sstream>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace convert {
 namespace fs = std::filesystem;
@@ -110,6 +111,22 @@ std::string lower(std::string s)
     return s;
 }
 
+// A source folder from elsewhere may hold a link to any file of the author's (a key, a mail):
+// a link is read only when the file it leads to lies in the source folder itself.
+bool leavesFolder(const fs::path& src, const fs::path& path)
+{
+    std::error_code ec;
+    if (!fs::is_symlink(fs::symlink_status(path, ec)))
+        return false;
+    const fs::path folder = fs::canonical(src, ec);
+    const fs::path target = fs::weakly_canonical(path, ec);
+    if (ec || folder.empty())
+        return true;
+    const auto [end, inside]
+        = std::mismatch(folder.begin(), folder.end(), target.begin(), target.end());
+    return end != folder.end() || inside == target.end();
+}
+
 Plan planFolder(const fs::path& src, const std::string& shownSrc)
 {
     Plan plan;
@@ -134,6 +151,12 @@ Plan planFolder(const fs::path& src, const std::string& shownSrc)
             plan.skipped.push_back(shown
                 + ": warning: skipped: not a text (NAME.txt), a picture (.png, .jpg, .jpeg, "
                   ".gif, .bmp, .ico) or the music (bgm.mid)");
+            continue;
+        }
+        if (leavesFolder(src, path)) {
+            plan.errors.push_back(shown + ": error: is a symbolic link to a file outside "
+                + shownSrc
+                + ", which pelirra-convert never reads into a story (copy the file itself in)");
             continue;
         }
         if (!fs::is_regular_file(path, ec)) {
@@ -326,12 +349,15 @@ int runCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
     std::string shownSrc = folders[0];
     std::string shownDest = folders[1];
     for (std::string* s : { &shownSrc, &shownDest }) {
-        while (s->size() > 1 && s->ends_with("/"))
+        while (s->size() > 1 && (s->ends_with("/") || s->ends_with("/.")))
             s->pop_back();
     }
     std::error_code ec;
     const fs::path src(shownSrc);
-    const fs::path dest = fs::absolute(shownDest, ec).lexically_normal();
+    // "story/." and "." name the folder itself: the new folder is made beside it, not in it.
+    fs::path dest = fs::absolute(shownDest, ec).lexically_normal();
+    if (dest.filename().empty() && dest.has_relative_path())
+        dest = dest.parent_path();
     const auto usageError = [&](const std::string& message) {
         err << "pelirra-convert: " << message << "\n";
         return 2;
@@ -419,8 +445,12 @@ int runCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
                 return writeError(shownDest + "/kako.dat", ec.message());
         }
         std::string why;
+        const fs::path here = fs::current_path(ec);
         if (!replaceFolder(made, dest, why))
             return writeError(shownDest, why);
+        // Run from inside DEST ("pelirra-convert ../src ."), the old folder was left: enter the
+        // new one in its place, which the check then reads.
+        if (!here.empty() && ::chdir(here.c_str()) != 0) { }
     }
 
     checkArgs.push_back(shownDest);

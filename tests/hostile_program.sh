@@ -261,6 +261,20 @@ for i in $(seq 1 20); do printf '>img>warn\r\n'; done > "$dir/dat/0.dat"
 run_case "one warning forty times" 0 "" "$saved" # the prompt comes after the last picture
 shown=$(grep -c 'iCCP' "$work/one warning forty times.err" || true)
 [ "$shown" -eq 3 ] || { echo "  FAILED: the warning was shown $shown times"; failures=$((failures + 1)); }
+# The game's own voice module cut short (an interrupted copy or update), the voice on from the
+# start: no voice, said once; play goes on and the list is saved (SIGBUS ended the game before).
+module="$(dirname "$program")/pelirra-voice.so"
+if [ -f "$module" ]; then
+  new_folder voice-cut; list_b1; mv "$dir/pelirra" "$dir/pelirra.bin"
+  head -c 8192 "$module" > "$dir/pelirra-voice.so"
+  # Closed once it has said so, not once its first page waits: the voice is first asked for then.
+  printf '#!/bin/sh\nPELIRRA_READY_FILE= exec "$(dirname "$0")/pelirra.bin" --self-voicing\n' \
+    > "$dir/pelirra"
+  chmod +x "$dir/pelirra"
+  run_case "the voice module cut short" 0 "pelirra-voice.so could not be loaded: cut short" "$saved"
+else
+  skip "the voice module cut short" "pelirra-voice.so is not built"
+fi
 for signal in INT HUP; do
   new_folder "sig$signal"; list_b1
   HOSTILE_CLOSE_SIGNAL=$signal run_case "closed by SIG$signal" 0 "" "$saved"

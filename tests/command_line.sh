@@ -63,6 +63,12 @@ play story
 [ "$(cat story/kako.dat)" = "$(printf '0\r\n')" ] || fail "story/kako.dat: $(od -c story/kako.dat)"
 play --event a1 --score 20 story
 [ "$(cat story/kako.dat)" = "$(printf '0\r\na1\r\n')" ] || fail "trial: $(od -c story/kako.dat)"
+# A story folder whose name is not UTF-8 (物語 in Shift-JIS, as an archive made on Japanese
+# Windows unpacks): its files are found by the bytes of its name.
+sjis=$'\x95\xa8\x8c\xea'
+cp -r story "$sjis"; rm "$sjis/kako.dat"
+play "$sjis"
+[ "$(cat "$sjis/kako.dat")" = "$(printf '0\r\n')" ] || fail "a Shift-JIS folder: $(cat err)"
 # Made again from its sources, the story keeps the player's list.
 "$converter" --quiet src story > /dev/null
 [ "$(cat story/kako.dat)" = "$(printf '0\r\na1\r\n')" ] || fail "the list was not kept"

@@ -3,10 +3,6 @@
 #include "platform/cp932.h"
 #include "platform/errors.h"
 
-#include <QByteArray>
-#include <QFile>
-#include <QString>
-
 #include <cerrno>
 #include <charconv>
 #include <climits>
@@ -25,11 +21,6 @@ namespace platform {
 namespace {
 
 constexpr size_t BufferSize = 64 * 1024;
-
-std::string nativePath(const Text& path)
-{
-    return QFile::encodeName(QString::fromStdU16String(path)).toStdString();
-}
 
 Text errorText(int err)
 {
@@ -253,7 +244,7 @@ Text Files::realPath(const Text& path)
     char* resolved = ::realpath(nativePath(path).c_str(), nullptr);
     if (!resolved)
         return {};
-    const Text out = QFile::decodeName(resolved).toStdU16String();
+    const Text out = pathFromNative(resolved);
     std::free(resolved);
     return out;
 }
@@ -283,7 +274,7 @@ void Files::makeFolders(const Text& folder) const
         const std::string part = native.substr(0, end);
         if (!part.empty() && ::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) {
             const int err = errno;
-            fail(QFile::decodeName(part.c_str()).toStdU16String(), u"cannot be created", err);
+            fail(pathFromNative(part), u"cannot be created", err);
         }
         if (end == std::string::npos)
             break;

@@ -9,7 +9,9 @@
 #include <QPointer>
 #include <QSocketNotifier>
 
+#include <algorithm>
 #include <csignal>
+#include <cstdlib>
 #include <pwd.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -17,21 +19,33 @@
 namespace platform {
 namespace {
 
+// Folder names are taken as the bytes they are: they need not be UTF-8.
 Text defaultUserDataFolder()
 {
-    const QString data = qEnvironmentVariable("XDG_DATA_HOME");
-    if (data.startsWith(QLatin1Char('/')))
-        return data.toStdU16String();
-    QString home = qEnvironmentVariable("HOME");
-    if (!home.startsWith(QLatin1Char('/'))) {
+    const char* data = std::getenv("XDG_DATA_HOME");
+    if (data && data[0] == '/')
+        return pathFromNative(data);
+    std::string home = std::getenv("HOME") ? std::getenv("HOME") : "";
+    if (!home.starts_with('/')) {
         const passwd* pw = ::getpwuid(::getuid());
-        home = pw && pw->pw_dir ? QFile::decodeName(pw->pw_dir) : QString();
+        home = pw && pw->pw_dir ? pw->pw_dir : "";
     }
-    if (!home.startsWith(QLatin1Char('/')))
+    if (!home.starts_with('/'))
         return {};
-    if (home.endsWith(QLatin1Char('/')))
-        home.chop(1);
-    return (home + QStringLiteral("/.local/share")).toStdU16String();
+    if (home.ends_with('/'))
+        home.pop_back();
+    return pathFromNative(home + "/.local/share");
+}
+
+Text runningProgramFolder()
+{
+    std::string exe(4096, '\0');
+    const ssize_t n = ::readlink("/proc/self/exe", exe.data(), exe.size());
+    if (n <= 0 || static_cast<size_t>(n) >= exe.size())
+        return QCoreApplication::applicationDirPath().toStdU16String();
+    exe.resize(static_cast<size_t>(n));
+    exe.resize(std::max<size_t>(exe.find_last_of('/'), 1));
+    return pathFromNative(exe);
 }
 
 } // namespace
@@ -46,7 +60,7 @@ bool endRequested = false;
 
 System::System()
     : mci(makeDefaultMci())
-    , programFolder(QCoreApplication::applicationDirPath().toStdU16String())
+    , programFolder(runningProgramFolder())
     , userDataFolder(defaultUserDataFolder())
 {
     showError = [](const Text& message) {

@@ -491,6 +491,16 @@ void Form::updateBounds()
     }
 }
 
+void Form::qtScreenChanged()
+{
+    updateBounds();
+    const window::Size before = clientPx();
+    fitToScreen(false);
+    updateGrid();
+    if (clientPx() != before)
+        raiseResize();
+}
+
 void Form::fitToScreen(bool centre)
 {
     const QScreen* screen = widget_->screen();
@@ -529,6 +539,20 @@ void Form::Show()
         // The window exists, so that its bounds reach the window manager.
         frameWatch_->watch(widget_->winId());
         setFrame_ = x11::frameExtents(widget_->winId());
+        // A screen that comes or changes (an output switched on again) brings its own bounds.
+        QObject::connect(widget_->windowHandle(), &QWindow::screenChanged, widget_,
+            [this] { qtScreenChanged(); });
+        const auto watchScreen = [this](QScreen* screen) {
+            QObject::connect(
+                screen, &QScreen::availableGeometryChanged, widget_, [this] { qtScreenChanged(); });
+        };
+        for (QScreen* screen : QGuiApplication::screens())
+            watchScreen(screen);
+        QObject::connect(
+            qApp, &QGuiApplication::screenAdded, widget_, [this, watchScreen](QScreen* screen) {
+                watchScreen(screen);
+                qtScreenChanged();
+            });
         updateBounds();
         const window::Size before = clientPx();
         fitToScreen(true);

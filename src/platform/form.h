@@ -135,6 +135,7 @@ private:
     bool updateFrame();
     void updateGrid();
     void updateBounds();
+    void qtScreenChanged();
     void fitToScreen(bool centre);
     // Sizes the client as the program asks; on a shown window within the window's bounds, and
     // never a size the window manager refused at the present size (then it throws). False when

@@ -39,10 +39,15 @@ double fontScale(Size client, Size frame, const Rect& grid)
     return static_cast<double>(grid.h + frame.h) / (client.h + frame.h);
 }
 
+bool isScreen(Size area)
+{
+    return area.w >= NoScreenBelow && area.h >= NoScreenBelow;
+}
+
 Size fitClient(Size client, Size frame, Size available)
 {
     const Size outer { client.w + frame.w, client.h + frame.h };
-    if (outer.w <= available.w && outer.h <= available.h)
+    if (!isScreen(available) || (outer.w <= available.w && outer.h <= available.h))
         return client;
     const int h = std::min({ outer.h, available.h, available.w * 3 / 4 });
     const int w = std::min(static_cast<int>(std::lround(h * 4.0 / 3)), available.w);
@@ -51,12 +56,16 @@ Size fitClient(Size client, Size frame, Size available)
 
 Size minClient(Size legibleOuter, Size frame, Size available)
 {
+    if (!isScreen(available))
+        available = legibleOuter;
     return { std::max(1, std::min(legibleOuter.w, available.w) - frame.w),
         std::max(1, std::min(legibleOuter.h, available.h) - frame.h) };
 }
 
 Size maxClient(Size desktop)
 {
+    if (!isScreen(desktop))
+        return { Unbounded, Unbounded };
     return { std::max(1, desktop.w), std::max(1, desktop.h) };
 }
 

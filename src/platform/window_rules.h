@@ -31,6 +31,15 @@ Rect gridArea(Size client, Size frame);
 // letterbox's size would show it: its font sizes are scaled by this factor (1 otherwise).
 double fontScale(Size client, Size frame, const Rect& grid);
 
+// A screen smaller than this on a side is no screen at all: an X server whose outputs are all
+// switched off (a monitor turned off, a remote X server) reports a placeholder of a pixel or none.
+// The window then takes its normal size with no upper bound, as a plain window does, until a real
+// screen comes.
+constexpr int NoScreenBelow = 64;
+bool isScreen(Size area);
+// No bound: the largest size the toolkit allows.
+constexpr int Unbounded = 16777215;
+
 // The first client size on a screen whose available area (without panels) is `available`:
 // unchanged when the outer size fits, else the largest outer 4 : 3 size that fits.
 Size fitClient(Size client, Size frame, Size available);

@@ -48,9 +48,9 @@ TEST(WindowRules, TheFirstSizeFitsTheScreenAndTheSizeStaysBounded)
     EXPECT_EQ(bounded({ 10, 10 }, { 638, 455 }, { 1280, 1024 }), (Size { 638, 455 }));
     EXPECT_EQ(bounded({ 10, 10 }, { 638, 455 }, { 300, 200 }), (Size { 300, 200 }));
 
-    // Every output switched off: the X server's placeholder screen of a pixel, or none, is no
-    // screen. The window keeps its normal size and may be made larger, as a plain window.
-    for (const Size none : { Size { 1, 1 }, Size { 0, 0 } }) {
+    // Every output switched off: the toolkit's placeholder screen of 0 x 0 pixels is no screen.
+    // The window keeps its normal size and may be made larger, as a plain window.
+    for (const Size none : { Size { 0, 0 }, Size { 1024, 0 } }) {
         EXPECT_EQ(fitClient({ 671, 503 }, {}, none), (Size { 671, 503 }));
         EXPECT_EQ(minClient({ 640, 480 }, { 2, 25 }, none), (Size { 638, 455 }));
         EXPECT_EQ(bounded({ 1600, 1200 }, minClient({ 640, 480 }, {}, none), maxClient(none)),

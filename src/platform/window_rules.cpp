@@ -41,7 +41,7 @@ double fontScale(Size client, Size frame, const Rect& grid)
 
 bool isScreen(Size area)
 {
-    return area.w >= NoScreenBelow && area.h >= NoScreenBelow;
+    return area.w > 0 && area.h > 0;
 }
 
 Size fitClient(Size client, Size frame, Size available)

@@ -31,11 +31,10 @@ Rect gridArea(Size client, Size frame);
 // letterbox's size would show it: its font sizes are scaled by this factor (1 otherwise).
 double fontScale(Size client, Size frame, const Rect& grid);
 
-// A screen smaller than this on a side is no screen at all: an X server whose outputs are all
-// switched off (a monitor turned off, a remote X server) reports a placeholder of a pixel or none.
-// The window then takes its normal size with no upper bound, as a plain window does, until a real
-// screen comes.
-constexpr int NoScreenBelow = 64;
+// An empty screen is no screen at all: an X server whose outputs are all switched off (a monitor
+// turned off, a remote X server) leaves the toolkit a placeholder screen of 0 x 0 pixels. The
+// window then takes its normal size with no upper bound, as a plain window does, until a real
+// screen comes. (A real screen may be tiny: QT_SCALE_FACTOR=50 makes 1280 x 1024 pixels 26 x 20.)
 bool isScreen(Size area);
 // No bound: the largest size the toolkit allows.
 constexpr int Unbounded = 16777215;

@@ -89,3 +89,5 @@ if [ "$music" = 1 ]; then
   PELIRRA_SOUND_SERVER_PID="$server" \
     xvfb-run -a -s "-screen 0 1280x1024x24 -dpi 96" build/bench/pelirra_bench $quick --only idle
 fi
+# The story checker on large stories: time and memory as the story grows.
+bash bench/check_scaling.sh

@@ -67,6 +67,12 @@ printf '0\r\nb1' > story/kako.dat
 cp story/kako.dat kako.before
 play --event a1 --score 20 story
 cmp -s story/kako.dat kako.before || fail "trial: $(od -c story/kako.dat)"
+# A story folder whose name is not UTF-8 (物語 in Shift-JIS, as an archive made on Japanese
+# Windows unpacks): its files are found by the bytes of its name.
+sjis=$'\x95\xa8\x8c\xea'
+cp -r story "$sjis"; rm "$sjis/kako.dat"
+play "$sjis"
+[ "$(cat "$sjis/kako.dat")" = "$(printf '0\r\n')" ] || fail "a Shift-JIS folder: $(cat err)"
 # Made again from its sources, the story keeps the player's list; the map is drawn on the way.
 "$converter" --quiet --map map.svg src story > /dev/null
 cmp -s story/kako.dat kako.before || fail "the list was not kept"

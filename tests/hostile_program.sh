@@ -182,10 +182,20 @@ if unshare -rm sh -c 'mount --bind "$0" "$0" && mount -o remount,bind,ro "$0" &&
   [ "$(cat "$dir/dat/kako.dat")" = "$(printf 'b1\r\n')" ] ||
     { echo "  FAILED: the story's own list changed"; failures=$((failures + 1)); }
   touch "$dir/probe" 2> /dev/null && rm "$dir/probe" # writable again outside the namespace
-  # The next run reads and saves the list there; the story's kako.dat is no longer read.
+  # The next run reads and saves the list there; the entries of the story's kako.dat (never
+  # written) that it lacks join it.
   printf 'x\r\n' > "$dir/dat/kako.dat"; printf 'b1\r\n0\r\na1\r\n' > "$(user_list "$dir/dat")"
   kako_file=$(user_list "$dir/dat")
-  run_case "read-only again: the user's list is read" 0 "" 'text b1\r\n0\r\na1\r\n' \
+  run_case "read-only again: the user's list is read" 0 "" 'text b1\r\n0\r\na1\r\nx\r\n' \
+    unshare -rm sh -c "$read_only" "$dir"
+  # Writable again: the list goes back to the story folder, and nothing kept in the user's
+  # folder drops out of it.
+  printf 'y\r\n' > "$dir/dat/kako.dat"
+  run_case "writable again: the user's list joins" 0 "" 'text y\r\nb1\r\n0\r\na1\r\nx\r\n'
+  # A read-only story whose own list is a link: the list in the user's folder is written afresh.
+  new_folder read-only-link; rm "$dir/dat/kako.dat"; ln -s /etc/hostname "$dir/dat/kako.dat"
+  kako_file=$(user_list "$dir/dat")
+  run_case "read-only story, its kako.dat a link" 0 "" 'text 0\r\n' \
     unshare -rm sh -c "$read_only" "$dir"
 
   # A read-only story folder and a user's data folder that cannot be written either.
@@ -251,6 +261,20 @@ for i in $(seq 1 20); do printf '>img>warn\r\n'; done > "$dir/dat/0.dat"
 run_case "one warning forty times" 0 "" "$saved" # the prompt comes after the last picture
 shown=$(grep -c 'iCCP' "$work/one warning forty times.err" || true)
 [ "$shown" -eq 3 ] || { echo "  FAILED: the warning was shown $shown times"; failures=$((failures + 1)); }
+# The game's own voice module cut short (an interrupted copy or update), the voice on from the
+# start: no voice, said once; play goes on and the list is saved (SIGBUS ended the game before).
+module="$(dirname "$program")/pelirra-voice.so"
+if [ -f "$module" ]; then
+  new_folder voice-cut; list_b1; mv "$dir/pelirra" "$dir/pelirra.bin"
+  head -c 8192 "$module" > "$dir/pelirra-voice.so"
+  # Closed once it has said so, not once its first page waits: the voice is first asked for then.
+  printf '#!/bin/sh\nPELIRRA_READY_FILE= exec "$(dirname "$0")/pelirra.bin" --self-voicing\n' \
+    > "$dir/pelirra"
+  chmod +x "$dir/pelirra"
+  run_case "the voice module cut short" 0 "pelirra-voice.so could not be loaded: cut short" "$saved"
+else
+  skip "the voice module cut short" "pelirra-voice.so is not built"
+fi
 for signal in INT HUP; do
   new_folder "sig$signal"; list_b1
   HOSTILE_CLOSE_SIGNAL=$signal run_case "closed by SIG$signal" 0 "" "$saved"
@@ -277,7 +301,12 @@ display_case() {
   for _ in $(seq 1 300); do kill -0 "$runner" 2> /dev/null || break; sleep 0.1; done
   kill -KILL "$pid" "$xvfb" 2> /dev/null || true
   set +e; wait "$runner"; status=$?; wait; set -e # a window manager ends with its display
-  check_run "$name" "$want_status" "$want_report" "$saved" "$status" ""
+  check_run "$name" "$want_status" "$want_report" "${display_kako:-$saved}" "$status" ""
+}
+# The program has ended within $1 tenths of a second.
+ended_within() {
+  for _ in $(seq 1 "$1"); do kill -0 "$pid" 2> /dev/null || return 0; sleep 0.1; done
+  echo "  FAILED: still running $(($1 / 10)) s later"; failures=$((failures + 1))
 }
 # The game's window is on the screen, and its first page (or its error report): "0" is in the list.
 shown() {
@@ -312,6 +341,10 @@ if $display_tools; then
       "timeout 20 sh -c 'until grep -q \"^pelirra: \" \"\$0\"; do sleep 0.1; done' \"\$err\"
       shown; kill -$signal \$pid" "printf 'Hello\r\n>hantei\r\n' > \"\$dir/dat/0.dat\""
   done
+  # SIGTERM closes the game (a logout), and the list cannot be saved: the report is on standard
+  # error, and the program ends without waiting for a click nobody will make.
+  display_kako=pipe display_case "the list not saved at SIGTERM" 1 "dat/kako.dat: is not a regular" \
+    'shown; kill -TERM $pid; ended_within 30' 'rm "$dir/dat/kako.dat"; mkfifo "$dir/dat/kako.dat"'
 else
   skip "the display cases" "Xvfb, xdotool, openbox or wmctrl is missing"
 fi

@@ -516,6 +516,26 @@ TEST(CheckScores, AStoryThatGoesRoundEndsTheSearchAtTheLargestScore)
     EXPECT_EQ(result.scores.branches.at(1).scores.back(), 32767);
 }
 
+TEST(CheckScores, ALoopThatShowsNothingAndNeverWaitsIsAnError)
+{
+    // Route a's first event holds only its branch line: scores of 15 or less go round for ever.
+    Folder folder;
+    criticalOrBad(folder);
+    folder.file("a1.dat", { u">hantei" });
+    EXPECT_TRUE(reports(folder.check(), Severity::Error, "a1.dat", 1,
+        "with the scores {0..2, 4..5, 7, 9..10, 12, 15} the game goes round for ever: a1.dat -> "
+        "a1.dat, with a blank text window"));
+
+    // Through an "end" line, which starts again from 0.dat with the score 0.
+    Folder ends;
+    ends.file("txt.dat", { u"光" });
+    ends.file("0.dat", { u">hantei" });
+    ends.file("a1.dat", { u">end" });
+    ends.file("b1.dat", { u"やま", u">p", u">end" });
+    EXPECT_TRUE(reports(ends.check(), Severity::Error, "0.dat", 1,
+        "with the scores {0} the game goes round for ever: 0.dat -> a1.dat -> 0.dat"));
+}
+
 TEST(CheckMap, EveryEventBranchAndEndingInTheColourOfWhatItIs)
 {
     // Five feelings of +1 at most: the good ending (30 or more) is never reached, and the

@@ -11,6 +11,7 @@
 #include <QTemporaryDir>
 
 #include <sstream>
+#include <unistd.h>
 
 using test::u8;
 
@@ -204,6 +205,12 @@ TEST(Convert, BrokenInputLeavesTheStoryFolderAsItWas)
                 test::writeBytes(a.story(), "a file");
             },
             2, "pelirra-convert: DEST: is there, but is not a folder" },
+        { "a link to a file outside the source folder",
+            [](Author& a) {
+                test::writeBytes(a.story("../secret"), "key");
+                ::symlink("../secret", a.src("notes.txt").c_str());
+            },
+            1, "SRC/notes.txt: error: is a symbolic link to a file outside SRC" },
         { "a story folder that holds other things",
             [](Author& a) { test::writeBytes(a.story("letter.doc"), ""); }, 2,
             "pelirra-convert: DEST: holds letter.doc, which is no file of a story" },
@@ -230,5 +237,32 @@ TEST(Convert, BrokenInputLeavesTheStoryFolderAsItWas)
             EXPECT_EQ(test::readBytes(a.story("0.dat")), "old");
             EXPECT_EQ(test::readBytes(a.story("kako.dat")), "0\r\n");
         }
+    }
+}
+
+TEST(Convert, TheStoryFolderNamedFromInsideItIsMadeAgainInItsPlace)
+{
+    // "pelirra-convert ../src ." run in the story folder, and "src story/.": the new folder is
+    // made beside the story folder, which keeps its name and the player's list. A link that
+    // stays in the source folder is read.
+    Author a;
+    a.source("txt.txt", "喜び\n");
+    a.source("0.txt", "はじまり\n");
+    ASSERT_EQ(::symlink("0.txt", a.src("1.txt").c_str()), 0);
+    a.convert({ "--quiet" });
+    test::writeBytes(a.story("kako.dat"), "0\r\n");
+    EXPECT_EQ(test::readBytes(a.story("1.dat")), test::readBytes(a.story("0.dat")));
+    const QString was = QDir::currentPath();
+    for (const std::string& dest : { std::string("."), a.story() + "/." }) {
+        SCOPED_TRACE(dest);
+        a.source("0.txt", "また " + dest + "\n");
+        QDir::setCurrent(QString::fromStdString(a.story()));
+        std::ostringstream out, err;
+        convert::runCommand({ "--quiet", "../src", dest }, out, err);
+        QDir::setCurrent(was);
+        EXPECT_EQ(err.str().find("cannot be written"), std::string::npos) << err.str();
+        EXPECT_EQ(test::readBytes(a.story("0.dat")), "\x82\xdc\x82\xbd " + dest + "\r\n");
+        EXPECT_EQ(test::readBytes(a.story("kako.dat")), "0\r\n");
+        EXPECT_EQ(a.beside(), (std::vector<std::string> { "src", "story" }));
     }
 }

@@ -36,6 +36,9 @@ TEST(Judgement, ACaptionMatchesAKeyLineThatHoldsItNotTheOtherWayRound)
     EXPECT_EQ(judgement::scoreAfter(4, Outcome::Critical), 9);
     EXPECT_EQ(judgement::scoreAfter(4, Outcome::Good), 5);
     EXPECT_EQ(judgement::scoreAfter(4, Outcome::None), 4);
+    EXPECT_EQ(judgement::scoreAfter(32765, Outcome::Critical), 32767) << "the top holds";
+    EXPECT_EQ(judgement::scoreAfter(32767, Outcome::Good), 32767);
+    EXPECT_EQ(judgement::scoreAfter(32767, Outcome::Bad), 32764);
 }
 
 namespace {
@@ -206,6 +209,15 @@ TEST(Crafting, BadItemsNeverTakeTheScoreBelowZero)
         points.push_back(t.f.Point);
     }
     EXPECT_EQ(points, (std::vector<int> { 7, 4, 1, 0, 0 }));
+
+    // A score at the top (--score 32767) stays there: critical items never end the game.
+    Turn top({ u"", u"優しさ", u"" });
+    top.begin();
+    top.f.Point = 32765;
+    top.chooseFive(u"優しさ");
+    top.judgeAll();
+    EXPECT_EQ(top.f.Point, 32767);
+    EXPECT_TRUE(top.errors.empty());
 }
 
 TEST(Crafting, TheScoreAddsUpOverTurns)

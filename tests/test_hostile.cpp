@@ -21,6 +21,7 @@
 #include <QTextBlock>
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -768,6 +769,34 @@ TEST(HostileData, TwoCopiesOnOneStoryFolderKeepEachOthersRecords)
             "unchanged.");
         EXPECT_EQ(state(c.dat("kako.dat")), before);
     }
+}
+
+TEST(HostileData, ASaveKeepsTheListReadAtStartAndWaitsForAnotherCopyOnlySoLong)
+{
+    // Taken away while the game ran: written anew from the game's list as it was read,
+    // duplicates and empty lines included.
+    const std::string read = "0\r\n0\r\n\r\n\r\nzz\r\n";
+    test::Game g;
+    g.minimalStory();
+    test::writeBytes(g.dat("kako.dat"), read);
+    Fom& f = g.start();
+    ::unlink(g.dat("kako.dat").c_str());
+    f.Com(f.Com.UBound()).click();
+    EXPECT_TRUE(g.errors.empty());
+    EXPECT_EQ(test::readBytes(g.dat("kako.dat")), read);
+
+    // Another program holds the folder's lock and never lets go: the save goes on without it.
+    test::Game h;
+    h.minimalStory();
+    h.sys.saveLockWaitMs = 0;
+    const int held = ::open(h.dat("").c_str(), O_RDONLY | O_DIRECTORY);
+    ASSERT_EQ(::flock(held, LOCK_EX), 0);
+    Fom& fh = h.start();
+    fh.Com(fh.Com.UBound()).click();
+    ::close(held);
+    EXPECT_TRUE(h.errors.empty());
+    EXPECT_TRUE(h.exited);
+    EXPECT_EQ(test::readBytes(h.dat("kako.dat")), "0\r\n");
 }
 
 TEST(HostileData, AKakoDatThatIsASymbolicLinkIsNeitherFollowedNorReplaced)

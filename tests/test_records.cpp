@@ -234,6 +234,18 @@ TEST(KakoRules, EachStoryFolderHasAFolderOfItsOwnForItsList)
     EXPECT_EQ(userFolderName(deep), userFolderName(deep)) << "the same from run to run";
 }
 
+TEST(KakoRules, AMergedSaveKeepsTheEntriesReadAtStartAsTheyAre)
+{
+    using V = std::vector<Text>;
+    const V ours { u"0", u"0", u"", u"", u"zz", u"1" };
+    EXPECT_EQ(kako::merged({}, ours), ours) << "a list taken away is written anew as it was";
+    EXPECT_EQ(
+        kako::merged({ u"0", u"x", u"" }, ours), (V { u"0", u"x", u"", u"0", u"", u"zz", u"1" }))
+        << "another copy's list, then the entries it holds fewer times than ours";
+    EXPECT_EQ(
+        kako::missingFrom({ u"0", u"a1" }, { u"a1", u"b1", u"b1", u"0", u"" }), (V { u"b1", u"" }));
+}
+
 namespace {
 
 // A game installed as PREFIX/games/pelirra, its story in PREFIX/share/games/pelirra/dat, with
@@ -321,4 +333,41 @@ TEST(KakoPlace, NoPlaceForTheListIsReportedAndNothingIsWritten)
             << u8(g.errors[0]);
         EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(g.story + "/kako.dat")));
     }
+}
+
+TEST(KakoPlace, AListTheStoryCannotKeepIsStartedAfreshInTheUsersFolder)
+{
+    // The story's own list is a link, or cannot be read whole: it is never replaced, so it
+    // keeps nothing from being saved in the user's folder, which starts from what could be read.
+    for (const bool link : { true, false }) {
+        Installed g;
+        if (link)
+            ASSERT_EQ(::symlink("/etc/hostname", (g.story + "/kako.dat").c_str()), 0);
+        else
+            test::writeBytes(g.story + "/kako.dat", "a\r\n" + std::string(2 << 20, 'x'));
+        g.start();
+        g.quit();
+        EXPECT_TRUE(g.errors.empty()) << u8(g.errors.front());
+        EXPECT_EQ(g.exitCode, 0);
+        EXPECT_EQ(test::readBytes(g.userList()), link ? "0\r\n" : "a\r\n0\r\n");
+    }
+}
+
+TEST(KakoPlace, RecordsKeptInTheUsersFolderJoinTheStorysListWhenItCanBeWrittenAgain)
+{
+    test::Game g;
+    g.minimalStory();
+    test::writeBytes(g.dat("kako.dat"), "y\r\n");
+    const std::string user = g.folder() + "/home/.local/share/pelirra/"
+        + u8(kako::userFolderName(
+            fromUtf8(QDir(QString::fromStdString(g.dat(""))).canonicalPath().toStdString())))
+        + "/kako.dat";
+    QDir().mkpath(QFileInfo(QString::fromStdString(user)).path());
+    test::writeBytes(user, "b1\r\n0\r\ny\r\na1\r\n");
+    Fom& f = g.start();
+    EXPECT_EQ(g.listed(), (std::vector<std::string> { "y", "b1", "0", "a1" }));
+    f.Com(f.Com.UBound()).click();
+    EXPECT_TRUE(g.errors.empty());
+    EXPECT_EQ(test::readBytes(g.dat("kako.dat")), "y\r\nb1\r\n0\r\na1\r\n");
+    EXPECT_EQ(test::readBytes(user), "b1\r\n0\r\ny\r\na1\r\n") << "never written";
 }

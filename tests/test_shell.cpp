@@ -12,6 +12,8 @@
 #include <QTemporaryDir>
 #include <QWidget>
 
+#include <filesystem>
+
 using namespace platform;
 using test::u8;
 
@@ -247,6 +249,12 @@ TEST(CommandLine, AStoryFolderOrAnAuthorsTrialElseOneLineAndStatus2)
     }
     EXPECT_EQ(readCommandLine({ folder, folder }).text,
         "pelirra: " + folder + ": one story folder at a time (" + folder + " is named already)");
+    // A folder whose name is not UTF-8 is named by its bytes, whatever they are.
+    const std::string sjis = folder + "/\x95\xa8\x8c\xea\xff";
+    ASSERT_TRUE(std::filesystem::create_directory(sjis));
+    EXPECT_EQ(platform::nativePath(readCommandLine({ sjis }).start.storyFolder), sjis);
+    EXPECT_EQ(platform::nativePath(platform::pathFromNative("\xed\xb2\x80 物語/\xf4\x90")),
+        "\xed\xb2\x80 物語/\xf4\x90");
     // After "--" a name that starts with "-" is a folder.
     EXPECT_EQ(readCommandLine({ "--", "-x" }).text, "pelirra: -x: no such folder");
 }

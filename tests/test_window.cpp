@@ -56,6 +56,15 @@ TEST(WindowRules, TheFirstSizeFitsTheScreenAndTheSizeStaysBounded)
         bounded({ 30000, 30000 }, { 638, 455 }, maxClient({ 1280, 1024 })), (Size { 1280, 1024 }));
     EXPECT_EQ(bounded({ 10, 10 }, { 638, 455 }, { 1280, 1024 }), (Size { 638, 455 }));
     EXPECT_EQ(bounded({ 10, 10 }, { 638, 455 }, { 300, 200 }), (Size { 300, 200 }));
+
+    // Every output switched off: the toolkit's placeholder screen of 0 x 0 pixels is no screen.
+    // The window keeps its normal size and may be made larger, as a plain window.
+    for (const Size none : { Size { 0, 0 }, Size { 1024, 0 } }) {
+        EXPECT_EQ(fitClient({ 671, 503 }, {}, none, Shape), (Size { 671, 503 }));
+        EXPECT_EQ(minClient({ 640, 480 }, { 2, 25 }, none), (Size { 638, 455 }));
+        EXPECT_EQ(bounded({ 1600, 1200 }, minClient({ 640, 480 }, {}, none), maxClient(none)),
+            (Size { 1600, 1200 }));
+    }
 }
 
 TEST(WindowRules, TheScaleMapsUserUnitsOntoTheGridAndTwipsOntoPixels)

@@ -35,19 +35,24 @@ Text mark(Outcome outcome, TextView caption)
     return u"　　" + Text(caption);
 }
 
-long scoreAfter(long point, Outcome outcome)
+long scoreChange(Outcome outcome)
 {
     switch (outcome) {
     case Outcome::Good:
-        return point + 1;
+        return 1;
     case Outcome::Critical:
-        return point + 5;
+        return 5;
     case Outcome::Bad:
-        return std::max(0L, point - 3);
+        return -3;
     case Outcome::None:
         break;
     }
-    return point;
+    return 0;
+}
+
+long scoreAfter(long point, Outcome outcome)
+{
+    return std::clamp(point + scoreChange(outcome), 0L, MaxScore);
 }
 
 } // namespace judgement

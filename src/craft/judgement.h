@@ -23,7 +23,14 @@ Outcome judge(TextView caption, const std::array<Text, 3>& keys);
 // The board item for a judged caption.
 Text mark(Outcome outcome, TextView caption);
 
-// The score after one judged item: +1, +5, -3 (never below 0), or unchanged.
+// The most the score holds: a 16-bit number.
+constexpr long MaxScore = 32767;
+
+// What one judged item does to the score: +1, +5, -3 or nothing.
+long scoreChange(Outcome outcome);
+
+// The score after one judged item: changed by scoreChange, never below 0 and never above
+// MaxScore (a score at the top stays there, so a long or generous story never overflows it).
 long scoreAfter(long point, Outcome outcome);
 
 // The item appended after the last judged one.

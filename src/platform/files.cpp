@@ -3,16 +3,13 @@
 #include "platform/cp932.h"
 #include "platform/errors.h"
 
-#include <QByteArray>
-#include <QFile>
-#include <QString>
-
 #include <cerrno>
 #include <charconv>
 #include <climits>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
 #include <random>
@@ -24,11 +21,6 @@ namespace platform {
 namespace {
 
 constexpr size_t BufferSize = 64 * 1024;
-
-std::string nativePath(const Text& path)
-{
-    return QFile::encodeName(QString::fromStdU16String(path)).toStdString();
-}
 
 Text errorText(int err)
 {
@@ -252,7 +244,7 @@ Text Files::realPath(const Text& path)
     char* resolved = ::realpath(nativePath(path).c_str(), nullptr);
     if (!resolved)
         return {};
-    const Text out = QFile::decodeName(resolved).toStdU16String();
+    const Text out = pathFromNative(resolved);
     std::free(resolved);
     return out;
 }
@@ -282,7 +274,7 @@ void Files::makeFolders(const Text& folder) const
         const std::string part = native.substr(0, end);
         if (!part.empty() && ::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) {
             const int err = errno;
-            fail(QFile::decodeName(part.c_str()).toStdU16String(), u"cannot be created", err);
+            fail(pathFromNative(part), u"cannot be created", err);
         }
         if (end == std::string::npos)
             break;
@@ -291,14 +283,24 @@ void Files::makeFolders(const Text& folder) const
         fail(folder, u"cannot be created: a file of that name is in the way", 0);
 }
 
-FolderLock::FolderLock(const Text& folder)
+FolderLock::FolderLock(const Text& folder, int waitMs)
 {
     if (folder.find(u'\0') != Text::npos)
         return;
     fd_ = ::open(nativePath(folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd_ < 0)
         return;
-    while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) { }
+    // Tried every 10 ms: another copy holds the lock only while it writes a list.
+    for (int waited = 0;; waited += 10) {
+        if (::flock(fd_, LOCK_EX | LOCK_NB) == 0)
+            return;
+        if ((errno != EWOULDBLOCK && errno != EINTR) || (waitMs >= 0 && waited >= waitMs))
+            break;
+        const timespec step { 0, 10'000'000 };
+        ::nanosleep(&step, nullptr);
+    }
+    ::close(fd_);
+    fd_ = -1;
 }
 
 FolderLock::~FolderLock()

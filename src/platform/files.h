@@ -90,12 +90,14 @@ private:
 };
 
 // An exclusive lock on a folder, held while the object lives: another program that locks the same
-// folder waits until it is released (also when the holder ends without releasing it). Where the
+// folder waits until it is released (also when the holder ends without releasing it), for at most
+// `waitMs` milliseconds when that is not negative; then it goes on without the lock. Where the
 // file system has no locks, nothing is locked.
 class FolderLock
 {
 public:
-    explicit FolderLock(const Text& folder);
+    explicit FolderLock(const Text& folder, int waitMs = -1);
+    bool held() const { return fd_ >= 0; }
     ~FolderLock();
     FolderLock(const FolderLock&) = delete;
     FolderLock& operator=(const FolderLock&) = delete;

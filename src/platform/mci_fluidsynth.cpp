@@ -231,7 +231,7 @@ std::optional<std::string> readMidiFile(const std::string& path)
 {
     int fd;
     try {
-        fd = openRegularFile(fromUtf8(path), fromUtf8(path));
+        fd = openRegularFile(pathFromNative(path), pathFromNative(path));
     } catch (const RuntimeError&) {
         return std::nullopt;
     }
@@ -338,7 +338,7 @@ int FluidSynthMci::Impl::openFile(const Text& path, const Text& name)
             return ErrCannotOpen;
     }
     close();
-    auto bytes = readMidiFile(toUtf8(path));
+    auto bytes = readMidiFile(nativePath(path));
     if (!bytes)
         return ErrCannotOpen;
     Font state;

@@ -9,7 +9,9 @@
 #include <QPointer>
 #include <QSocketNotifier>
 
+#include <algorithm>
 #include <csignal>
+#include <cstdlib>
 #include <pwd.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -17,21 +19,33 @@
 namespace platform {
 namespace {
 
+// Folder names are taken as the bytes they are: they need not be UTF-8.
 Text defaultUserDataFolder()
 {
-    const QString data = qEnvironmentVariable("XDG_DATA_HOME");
-    if (data.startsWith(QLatin1Char('/')))
-        return data.toStdU16String();
-    QString home = qEnvironmentVariable("HOME");
-    if (!home.startsWith(QLatin1Char('/'))) {
+    const char* data = std::getenv("XDG_DATA_HOME");
+    if (data && data[0] == '/')
+        return pathFromNative(data);
+    std::string home = std::getenv("HOME") ? std::getenv("HOME") : "";
+    if (!home.starts_with('/')) {
         const passwd* pw = ::getpwuid(::getuid());
-        home = pw && pw->pw_dir ? QFile::decodeName(pw->pw_dir) : QString();
+        home = pw && pw->pw_dir ? pw->pw_dir : "";
     }
-    if (!home.startsWith(QLatin1Char('/')))
+    if (!home.starts_with('/'))
         return {};
-    if (home.endsWith(QLatin1Char('/')))
-        home.chop(1);
-    return (home + QStringLiteral("/.local/share")).toStdU16String();
+    if (home.ends_with('/'))
+        home.pop_back();
+    return pathFromNative(home + "/.local/share");
+}
+
+Text runningProgramFolder()
+{
+    std::string exe(4096, '\0');
+    const ssize_t n = ::readlink("/proc/self/exe", exe.data(), exe.size());
+    if (n <= 0 || static_cast<size_t>(n) >= exe.size())
+        return QCoreApplication::applicationDirPath().toStdU16String();
+    exe.resize(static_cast<size_t>(n));
+    exe.resize(std::max<size_t>(exe.find_last_of('/'), 1));
+    return pathFromNative(exe);
 }
 
 } // namespace
@@ -39,18 +53,22 @@ Text defaultUserDataFolder()
 namespace {
 // The error report on screen, while it is open.
 QPointer<QMessageBox> openReport;
+// The system has asked the program to end (a logout, a shutdown): nobody is there to close a
+// report, so none is opened; it is on standard error.
+bool endRequested = false;
 } // namespace
 
 System::System()
     : mci(makeDefaultMci())
-    , programFolder(QCoreApplication::applicationDirPath().toStdU16String())
+    , programFolder(runningProgramFolder())
     , userDataFolder(defaultUserDataFolder())
 {
     showError = [](const Text& message) {
         writeStandardError("pelirra: " + toUtf8(message) + "\n");
         // Without a screen nobody could press the box's button, and with the display gone there is
         // none: the message above is the report.
-        if (QGuiApplication::platformName() == QLatin1String("offscreen") || toolkitEnding())
+        if (QGuiApplication::platformName() == QLatin1String("offscreen") || toolkitEnding()
+            || endRequested)
             return;
         QMessageBox box(QMessageBox::Critical, QStringLiteral("Pelirra"),
             QString::fromStdU16String(message), QMessageBox::Ok);
@@ -91,6 +109,7 @@ void System::onTerminationRequest(std::function<void()> handler)
                 openReport->reject();
                 return;
             }
+            endRequested = true;
             handler();
         });
     struct sigaction sa

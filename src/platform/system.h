@@ -33,6 +33,9 @@ public:
     // The folder where programs keep this user's data: $XDG_DATA_HOME when it is set to a full
     // path, else ~/.local/share; empty when the user has no home folder.
     Text userDataFolder;
+    // How long the close step waits for another copy of the game to finish saving the same list
+    // of past records before it saves all the same.
+    int saveLockWaitMs = 2000;
     // Shows one error report to the player.
     std::function<void(const Text& message)> showError;
     // Leaves the event loop with an exit code.
@@ -42,7 +45,8 @@ public:
     // SIGINT, SIGHUP), so the program can close as if its window were closed; and at once, before
     // the program goes, when the toolkit ends it by itself (the display connection broke). While
     // the error report is open, a request closes the report instead: the program then ends as
-    // the report ends it.
+    // the report ends it. A report of a failure on the way out after a request (the list could
+    // not be saved) is written to standard error only: nobody may be there to close it.
     void onTerminationRequest(std::function<void()> handler);
 
     // Ends the program at once: no further event is handled, open files are closed (output

@@ -30,4 +30,10 @@ Text Str(long long n);
 std::string toUtf8(TextView s);
 Text fromUtf8(std::string_view s);
 
+// File names as the system holds them, bytes, and as text: UTF-8 where the bytes are UTF-8, and
+// each byte that is not (a name made on Japanese Windows, in Shift-JIS) as the lone code unit
+// U+DC00 + byte, so that every name comes back as the same bytes.
+Text pathFromNative(std::string_view bytes);
+std::string nativePath(TextView path);
+
 } // namespace platform

@@ -20,48 +20,86 @@ const Text KakoName = u"kako.dat";
 void Fom::LoadKako()
 {
     const Text inStory = DatPath + u"kako" + u".dat";
-    Text start = inStory;
-    kakoFolder_ = DatPath;
-    kakoPath_ = inStory;
     const Text story = Files::realPath(DatPath);
     const bool installed
         = !story.empty() && story == Files::realPath(installedStoryFolder(AppPath));
+    Text userFolder, userList;
+    if (!sys.userDataFolder.empty() && !story.empty()) {
+        userFolder = sys.userDataFolder + PathSeparator + u"pelirra" + PathSeparator
+            + kako::userFolderName(story) + PathSeparator;
+        userList = userFolder + KakoName;
+    }
+    // The list kept in the other place for this story, which is never written: its records join
+    // this list, so that none drops out when the story folder can be written again (a stick
+    // mounted read-only once) or no longer can.
+    Text other;
     if (installed || !Files::folderWritable(DatPath)) {
-        kakoFolder_.clear();
-        kakoPath_.clear();
-        if (!sys.userDataFolder.empty() && !story.empty()) {
-            kakoFolder_ = sys.userDataFolder + PathSeparator + u"pelirra" + PathSeparator
-                + kako::userFolderName(story) + PathSeparator;
-            kakoPath_ = kakoFolder_ + KakoName;
-            if (Files::stamp(kakoPath_).kind != Files::Stamp::Kind::Missing)
-                start = kakoPath_;
-        }
+        kakoFolder_ = userFolder;
+        kakoPath_ = userList;
+        other = inStory;
+    } else {
+        kakoFolder_ = DatPath;
+        kakoPath_ = inStory;
+        other = userList;
     }
 
-    // A missing file gives an empty list; a file that cannot be read whole keeps what was read,
-    // and is then left as it is at close. So is a file beyond the limits of a list of past
-    // records: it is read no further, so memory stays bounded.
     kakoLoaded_ = true;
     try {
+        bool found = false;
         if (!kakoPath_.empty()) {
             Files::removeStaleTemporaries(kakoPath_); // left by a run killed while it saved
             kakoStamp_ = Files::stamp(kakoPath_);
+            found = kakoStamp_.kind != Files::Stamp::Kind::Missing;
+            if (found)
+                LoadKakoFrom(kakoPath_);
         }
-        const Files::Stamp found = start == kakoPath_ ? kakoStamp_ : Files::stamp(start);
-        if (found.kind == Files::Stamp::Kind::Link) {
-            // A link could point anywhere, also at a file of the player's that a story folder from
-            // elsewhere has no business reading or replacing.
-            kakoUnreadable_ = sys.files.displayName(start)
-                + u": is a symbolic link; the game keeps its list only in a file of its own, so it "
-                  u"neither reads nor replaces a link (put the file itself in its place)";
-        } else if (found.kind != Files::Stamp::Kind::Missing) {
-            try {
-                ReadKako(start, [this](const Text& entry) { Lst.AddItem(entry); });
-            } catch (const RuntimeError& e) {
-                kakoUnreadable_ = e.message();
-            }
-        }
+        if (!other.empty())
+            JoinKako(other, !found);
     } catch (const RuntimeError&) { }
+}
+
+void Fom::LoadKakoFrom(const Text& path)
+{
+    // A missing file gives an empty list; a file that cannot be read whole keeps what was read,
+    // and is then left as it is at close. So is a file beyond the limits of a list of past
+    // records: it is read no further, so memory stays bounded.
+    if (Files::stamp(path).kind == Files::Stamp::Kind::Link) {
+        // A link could point anywhere, also at a file of the player's that a story folder from
+        // elsewhere has no business reading or replacing.
+        kakoUnreadable_ = sys.files.displayName(path)
+            + u": is a symbolic link; the game keeps its list only in a file of its own, so it "
+              u"neither reads nor replaces a link (put the file itself in its place)";
+        return;
+    }
+    try {
+        ReadKako(path, [this](const Text& entry) { Lst.AddItem(entry); });
+    } catch (const RuntimeError& e) {
+        kakoUnreadable_ = e.message();
+    }
+}
+
+void Fom::JoinKako(const Text& other, bool start)
+{
+    // Never read through a link, and quiet: this file is not replaced, so whatever is wrong with
+    // it (unreadable, another user's, too large) loses nothing of the list kept here.
+    if (Files::stamp(other).kind != Files::Stamp::Kind::File)
+        return;
+    std::vector<Text> entries;
+    try {
+        ReadKako(other, [&entries](const Text& entry) { entries.push_back(entry); });
+    } catch (const RuntimeError&) { }
+    if (start) {
+        // The first run here starts from that list as it is.
+        for (const Text& entry : entries)
+            Lst.AddItem(entry);
+        return;
+    }
+    std::vector<Text> held;
+    held.reserve(static_cast<size_t>(Lst.ListCount()));
+    for (int i = 0; i < Lst.ListCount(); ++i)
+        held.push_back(Lst.List(i));
+    for (const Text& entry : kako::missingFrom(held, entries))
+        Lst.AddItem(entry);
 }
 
 void Fom::ReadKako(const Text& path, const std::function<void(const Text&)>& add)
@@ -115,8 +153,10 @@ void Fom::SaveKako()
                   u"it in");
         if (kakoFolder_ != DatPath)
             sys.files.makeFolders(kakoFolder_);
-        // Another copy of the game on the same story saves under the same lock.
-        const FolderLock lock(kakoFolder_);
+        // Another copy of the game on the same story saves under the same lock. The close step
+        // waits for it only so long: then it saves all the same, and the merge below still keeps
+        // what the other copy wrote.
+        const FolderLock lock(kakoFolder_, sys.saveLockWaitMs);
         const Files::Stamp now = Files::stamp(kakoPath_);
         if (now.kind == Files::Stamp::Kind::Link)
             throw RuntimeError(sys.files.displayName(kakoPath_)

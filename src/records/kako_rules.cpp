@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 
 namespace kako {
@@ -65,12 +66,28 @@ Text userFolderName(TextView storyFolder)
 
 std::vector<Text> merged(std::vector<Text> inFile, const std::vector<Text>& ours)
 {
-    std::unordered_set<Text> held(inFile.begin(), inFile.end());
+    std::unordered_map<Text, size_t> unmatched; // entries of the file no entry of ours stood for
+    for (const Text& entry : inFile)
+        ++unmatched[entry];
     for (const Text& entry : ours) {
-        if (held.insert(entry).second)
+        size_t& left = unmatched[entry];
+        if (left > 0)
+            --left;
+        else
             inFile.push_back(entry);
     }
     return inFile;
+}
+
+std::vector<Text> missingFrom(const std::vector<Text>& held, const std::vector<Text>& other)
+{
+    std::unordered_set<Text> seen(held.begin(), held.end());
+    std::vector<Text> missing;
+    for (const Text& entry : other) {
+        if (seen.insert(entry).second)
+            missing.push_back(entry);
+    }
+    return missing;
 }
 
 } // namespace kako

@@ -25,9 +25,15 @@ Text userFolderName(TextView storyFolder);
 constexpr size_t MaxFolderName = 200;
 
 // What a save writes when the list file changed since the game read it (another copy of the game
-// saved it meanwhile): the entries of the file as they are now, in their order, then those of
-// `ours` that it does not hold yet, in our order, each once. So no save ever drops a record that
-// another one wrote.
+// saved it meanwhile, or it was taken away): the entries of the file as they are now, in their
+// order, then the entries of `ours` that it does not hold, in our order. An entry that `ours`
+// holds several times is added as often as the file holds it fewer times, so the entries the game
+// read at start stay as they were (duplicates and empty lines included), a file taken away is
+// written anew exactly as `ours`, and no save ever drops a record that another one wrote.
 std::vector<Text> merged(std::vector<Text> inFile, const std::vector<Text>& ours);
+
+// The entries of `other` (a list kept for the same story in another place) that `held` lacks, in
+// their order, each once.
+std::vector<Text> missingFrom(const std::vector<Text>& held, const std::vector<Text>& other);
 
 } // namespace kako

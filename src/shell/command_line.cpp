@@ -114,7 +114,7 @@ CommandLine readCommandLine(const std::vector<std::string>& args)
         std::string text = full.string();
         while (text.size() > 1 && text.back() == '/')
             text.pop_back();
-        command.start.storyFolder = platform::fromUtf8(text);
+        command.start.storyFolder = platform::pathFromNative(text); // any bytes, not only UTF-8
     }
     return command;
 }

@@ -132,6 +132,8 @@ private:
     // A line of the replay's own (not of the script): shown and said as the script's lines are.
     void addNote(platform::TextView note);
     void ReadKako(const Text& path, const std::function<void(const Text&)>& add);
+    void LoadKakoFrom(const Text& path);
+    void JoinKako(const Text& other, bool start);
     void Failed(const platform::RuntimeError& error);
     void LayoutFrom(bool failedBefore);
 

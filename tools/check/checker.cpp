@@ -349,10 +349,23 @@ private:
                     summary.push_back("      " + choices(turn));
             }
         }
+        for (const Loop& loop : result_.scores.loops) {
+            const Event& first = story.events[static_cast<size_t>(loop.events.front())];
+            std::string round;
+            for (int index : loop.events)
+                round += story.events[static_cast<size_t>(index)].file + " -> ";
+            report_.error(first.file, first.exitLine,
+                "with the scores " + formatSet(loop.scores)
+                    + " the game goes round for ever: " + round + first.file
+                    + ", with a blank text window: nothing on the way is shown, no page waits "
+                      "for the player and no crafting turn comes, so the game can never be played "
+                      "on (put text and a page break (\">p\") before the branch line)");
+        }
         if (result_.scores.overflow)
             report_.warning("", 0,
                 "a play-through can take the score past " + std::to_string(MaxScore)
-                    + ", where the game stops");
+                    + ", the most the game holds: it stays there, and good choices add nothing "
+                      "more");
         summary.push_back(std::to_string(report_.errors()) + " error(s), "
             + std::to_string(report_.warnings()) + " warning(s)");
     }

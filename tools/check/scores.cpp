@@ -1,10 +1,11 @@
 #include "check/scores.h"
 
+#include "check/score_set.h"
 #include "craft/judgement.h"
 
 #include <algorithm>
 #include <deque>
-#include <set>
+#include <stdexcept>
 
 namespace check {
 namespace {
@@ -29,54 +30,253 @@ std::vector<Option> optionsOf(const std::vector<Text>& captions, const std::arra
     return options;
 }
 
-struct Path
+// The sets of scores after each choice of one play of a crafting turn, from the scores it began
+// with: steps[0] is that set, steps[5] the scores the turn can leave.
+std::vector<ScoreSet> playTurn(
+    const ScoreSet& from, const std::vector<Option>& options, bool& overflow)
 {
-    long start;
-    std::vector<int> captions;
-};
-
-// Every score that five choices can leave from the scores in `from`, each with one way to it.
-// The score is floored after each choice, so the order of the choices matters: each step
-// tries every option from every score the step before can leave, keeping one path a score.
-std::map<long, Path> playTurn(
-    const std::set<long>& from, const std::vector<Option>& options, bool& overflow)
-{
-    std::map<long, Path> now;
-    for (long score : from)
-        now.emplace(score, Path { score, {} });
+    std::vector<ScoreSet> steps { from };
     for (int step = 0; step < judgement::ChoicesPerTurn; ++step) {
-        std::map<long, Path> next;
-        for (const auto& [score, path] : now) {
-            for (const Option& option : options) {
-                const long after = judgement::scoreAfter(score, option.outcome);
-                if (after > MaxScore) {
-                    overflow = true;
-                    continue;
-                }
-                if (next.contains(after))
-                    continue;
-                Path longer = path;
-                longer.captions.push_back(option.caption);
-                next.emplace(after, std::move(longer));
-            }
-        }
-        now = std::move(next);
+        ScoreSet next;
+        for (const Option& option : options)
+            next.add(steps.back().after(option.outcome, overflow));
+        steps.push_back(std::move(next));
     }
-    return now;
+    return steps;
 }
 
-struct Origin
+// One way through a turn to the score `to`, choice by choice backwards: each step comes from the
+// lowest score the step before can have that one option leads from, by the first such option.
+// So the way is the one a search that tries the lower scores and the options in order finds
+// first. Returns the score the turn began with.
+long wayThroughTurn(const std::vector<ScoreSet>& steps, const std::vector<Option>& options, long to,
+    std::vector<int>& captions)
 {
-    int event; // -1 for the start of the play-through
-    long score; // the score there
-    std::vector<int> captions; // the turn's choices, when a turn led here
+    captions.assign(judgement::ChoicesPerTurn, -1);
+    for (int step = judgement::ChoicesPerTurn - 1; step >= 0; --step) {
+        const ScoreSet& before = steps[static_cast<size_t>(step)];
+        bool found = false;
+        // A choice changes the score by -3 to +5: it came from within that distance.
+        for (long from = std::max(0L, to - 5); from <= std::min(MaxScore, to + 3) && !found;
+             ++from) {
+            if (!before.contains(from))
+                continue;
+            for (const Option& option : options) {
+                if (judgement::scoreAfter(from, option.outcome) == to) {
+                    captions[static_cast<size_t>(step)] = option.caption;
+                    to = from;
+                    found = true;
+                    break;
+                }
+            }
+        }
+    }
+    return to;
+}
+
+// Scores reaching an event: from where (-1: the start of the play-through) and which play of
+// that event's turn or branch brought them, first.
+struct Arrival
+{
+    int from;
+    int play;
+    ScoreSet::Packed scores;
 };
 
 struct Node
 {
-    std::map<long, Origin> seen;
-    std::set<long> pending;
+    ScoreSet seen;
+    ScoreSet pending;
+    std::vector<Arrival> arrivals; // in the order they came
+    std::vector<ScoreSet::Packed> plays; // the scores each play of the event began with
 };
+
+// Every score a player can have at every event, found event by event in the order a queue of
+// the events that have new scores gives.
+class Search
+{
+public:
+    Search(const Story& story, const std::vector<Text>& captions,
+        const std::map<int, std::array<Text, 3>>& keys)
+        : story_(story)
+        , captions_(captions)
+        , keys_(keys)
+        , nodes_(story.events.size())
+    { }
+
+    void run(bool& overflow)
+    {
+        ScoreSet start;
+        start.insert(0);
+        offer(0, start, -1, 0);
+        while (!queue_.empty()) {
+            const int index = queue_.front();
+            queue_.pop_front();
+            Node& node = nodes_[static_cast<size_t>(index)];
+            const ScoreSet scores = std::move(node.pending);
+            node.pending = ScoreSet();
+            const int play = static_cast<int>(node.plays.size());
+            node.plays.push_back(scores.pack());
+            leave(index, play, scores, overflow);
+        }
+    }
+
+    const Node& node(int event) const { return nodes_[static_cast<size_t>(event)]; }
+
+    std::vector<Option> options(int event) const { return optionsOf(captions_, keys_.at(event)); }
+
+    // One way from the start of the play-through to `score` at `event`: the crafting turns on
+    // the way, in order.
+    std::vector<TurnChoices> example(int event, long score) const
+    {
+        std::vector<TurnChoices> turns;
+        while (event >= 0) {
+            const Arrival& came = firstArrival(event, score);
+            if (came.from >= 0
+                && story_.events[static_cast<size_t>(came.from)].exit == Exit::Turn) {
+                const Node& from = node(came.from);
+                const std::vector<Option> choices = options(came.from);
+                const auto steps
+                    = playTurn(ScoreSet::unpack(from.plays[static_cast<size_t>(came.play)]),
+                        choices, ignored_);
+                TurnChoices turn { came.from, {} };
+                score = wayThroughTurn(steps, choices, score, turn.captions);
+                turns.insert(turns.begin(), std::move(turn));
+            }
+            event = came.from;
+        }
+        return turns;
+    }
+
+private:
+    void offer(int event, const ScoreSet& scores, int from, int play)
+    {
+        if (event < 0)
+            return;
+        Node& node = nodes_[static_cast<size_t>(event)];
+        const ScoreSet added = node.seen.add(scores);
+        if (added.empty())
+            return;
+        if (node.pending.empty())
+            queue_.push_back(event);
+        node.pending.add(added);
+        node.arrivals.push_back({ from, play, added.pack() });
+    }
+
+    void leave(int index, int play, const ScoreSet& scores, bool& overflow)
+    {
+        const Event& event = story_.events[static_cast<size_t>(index)];
+        switch (event.exit) {
+        case Exit::Turn:
+            if (keys_.contains(index) && !captions_.empty()) // else reported: no turn is played
+                offer(
+                    event.next[0], playTurn(scores, options(index), overflow).back(), index, play);
+            break;
+        case Exit::Hantei:
+        case Exit::Ive: {
+            const Split split = event.exit == Exit::Hantei ? routeSplit() : endingSplit();
+            offer(event.next[0], scores.below(split.from), index, play);
+            offer(event.next[1], scores.notBelow(split.from), index, play);
+            break;
+        }
+        case Exit::End:
+        case Exit::Stuck:
+            break;
+        }
+    }
+
+    const Arrival& firstArrival(int event, long score) const
+    {
+        for (const Arrival& arrival : node(event).arrivals) {
+            if (ScoreSet::contains(arrival.scores, score))
+                return arrival;
+        }
+        throw std::logic_error("a score with no arrival");
+    }
+
+    const Story& story_;
+    const std::vector<Text>& captions_;
+    const std::map<int, std::array<Text, 3>>& keys_;
+    std::vector<Node> nodes_;
+    std::deque<int> queue_;
+    mutable bool ignored_ = false;
+};
+
+// The scores at a branch line, split by the way they take, each way with an example: the lower
+// way by its lowest score, the higher by its highest (the play of a player who aims for it).
+BranchScores branchScores(const Search& search, const Story& story, int index)
+{
+    const Event& event = story.events[static_cast<size_t>(index)];
+    const Split split = event.exit == Exit::Hantei ? routeSplit() : endingSplit();
+    const ScoreSet& seen = search.node(index).seen;
+    BranchScores branch { index, seen.scores(), {} };
+    for (size_t k = 0; k < 2; ++k) {
+        Way way { k == 0 ? split.low : split.high, event.next[k], {}, {}, 0 };
+        way.scores = (k == 0 ? seen.below(split.from) : seen.notBelow(split.from)).scores();
+        if (!way.scores.empty()) {
+            way.exampleScore = k == 0 ? way.scores.front() : way.scores.back();
+            way.example = search.example(index, way.exampleScore);
+        }
+        branch.ways.push_back(std::move(way));
+    }
+    return branch;
+}
+
+// The loops of events that show nothing and never wait for the player. Such events keep the score,
+// so the scores fall into classes that every branch line treats alike (split at the first score of
+// each way), and from an event with a score of one class the game goes on to one next event, with
+// the same class, or with the class of 0 after an "end" line. Each state (event, class) a player
+// can reach is followed until the walk meets a state it met before.
+std::vector<Loop> findLoops(const Story& story, const Search& search)
+{
+    std::vector<long> starts { 0, routeSplit().from, endingSplit().from };
+    std::sort(starts.begin(), starts.end());
+    starts.erase(std::unique(starts.begin(), starts.end()), starts.end());
+    std::erase_if(starts, [](long from) { return from > MaxScore; });
+    const int classes = static_cast<int>(starts.size());
+    const auto next = [&](int state) {
+        const Event& event = story.events[static_cast<size_t>(state / classes)];
+        const long score = starts[static_cast<size_t>(state % classes)];
+        if (event.waits || event.shows || event.exit == Exit::Turn || event.exit == Exit::Stuck)
+            return -1;
+        if (event.exit == Exit::End)
+            return 0; // event 0, with the score 0
+        const Split split = event.exit == Exit::Hantei ? routeSplit() : endingSplit();
+        const int to = event.next[split.letterFor(score) == split.low ? 0 : 1];
+        return to < 0 ? -1 : to * classes + state % classes;
+    };
+    const auto scoresOf = [&](int state) {
+        const long from = starts[static_cast<size_t>(state % classes)];
+        const long to = state % classes + 1 < classes
+            ? starts[static_cast<size_t>(state % classes + 1)]
+            : MaxScore + 1;
+        return search.node(state / classes).seen.notBelow(from).below(to);
+    };
+
+    std::vector<Loop> loops;
+    std::vector<int> walk(story.events.size() * static_cast<size_t>(classes), -1);
+    for (int state = 0; state < static_cast<int>(walk.size()); ++state) {
+        if (walk[static_cast<size_t>(state)] >= 0 || scoresOf(state).empty())
+            continue;
+        int at = state;
+        while (at >= 0 && walk[static_cast<size_t>(at)] < 0) {
+            walk[static_cast<size_t>(at)] = state;
+            at = next(at);
+        }
+        if (at < 0 || walk[static_cast<size_t>(at)] != state)
+            continue; // the game waits somewhere, or this walk joined an earlier one
+        Loop loop { {}, scoresOf(at).scores() };
+        int round = at;
+        do {
+            loop.events.push_back(round / classes);
+            round = next(round);
+        } while (round != at);
+        if (loop.scores.empty()) // reached only through the "end" line: with the score 0
+            loop.scores = { 0 };
+        loops.push_back(std::move(loop));
+    }
+    return loops;
+}
 
 } // namespace
 
@@ -86,83 +286,15 @@ Scores reachableScores(const Story& story, const std::vector<Text>& captions,
     Scores result;
     if (story.events.empty())
         return result;
-    std::vector<Node> nodes(story.events.size());
-    std::deque<int> queue;
-    const auto offer = [&](int event, long score, Origin origin) {
-        if (event < 0 || nodes[static_cast<size_t>(event)].seen.contains(score))
-            return;
-        Node& node = nodes[static_cast<size_t>(event)];
-        node.seen.emplace(score, std::move(origin));
-        if (node.pending.empty())
-            queue.push_back(event);
-        node.pending.insert(score);
-    };
-    const Split routes = routeSplit();
-    const Split endings = endingSplit();
-
-    offer(0, 0, { -1, 0, {} });
-    while (!queue.empty()) {
-        const int index = queue.front();
-        queue.pop_front();
-        const Event& event = story.events[static_cast<size_t>(index)];
-        const std::set<long> scores = std::move(nodes[static_cast<size_t>(index)].pending);
-        nodes[static_cast<size_t>(index)].pending.clear();
-        switch (event.exit) {
-        case Exit::Turn: {
-            const auto key = keys.find(index);
-            if (key == keys.end() || captions.empty())
-                break; // the turn cannot be played (reported)
-            for (auto& [after, path] :
-                playTurn(scores, optionsOf(captions, key->second), result.overflow))
-                offer(event.next[0], after, { index, path.start, std::move(path.captions) });
-            break;
-        }
-        case Exit::Hantei:
-        case Exit::Ive: {
-            const Split& split = event.exit == Exit::Hantei ? routes : endings;
-            for (long score : scores)
-                offer(event.next[split.letterFor(score) == split.low ? 0 : 1], score,
-                    { index, score, {} });
-            break;
-        }
-        case Exit::End:
-        case Exit::Stuck:
-            break;
-        }
-    }
-
+    Search search(story, captions, keys);
+    search.run(result.overflow);
     for (size_t i = 0; i < story.events.size(); ++i) {
-        const Event& event = story.events[i];
-        if ((event.exit != Exit::Hantei && event.exit != Exit::Ive) || nodes[i].seen.empty())
-            continue;
-        const Split& split = event.exit == Exit::Hantei ? routes : endings;
-        BranchScores branch { static_cast<int>(i), {}, {} };
-        for (const auto& entry : nodes[i].seen)
-            branch.scores.push_back(entry.first);
-        for (size_t k = 0; k < 2; ++k) {
-            Way way { k == 0 ? split.low : split.high, event.next[k], {}, {}, 0 };
-            for (long score : branch.scores) {
-                if (split.letterFor(score) == way.letter)
-                    way.scores.push_back(score);
-            }
-            if (!way.scores.empty()) {
-                // The lower way by its lowest score, the higher by its highest: the play of a
-                // player who aims for it.
-                way.exampleScore = k == 0 ? way.scores.front() : way.scores.back();
-                int at = static_cast<int>(i);
-                long score = way.exampleScore;
-                while (at >= 0) {
-                    const Origin& origin = nodes[static_cast<size_t>(at)].seen.at(score);
-                    if (!origin.captions.empty())
-                        way.example.insert(way.example.begin(), { origin.event, origin.captions });
-                    at = origin.event;
-                    score = origin.score;
-                }
-            }
-            branch.ways.push_back(std::move(way));
-        }
-        result.branches.push_back(std::move(branch));
+        const Exit exit = story.events[i].exit;
+        if ((exit == Exit::Hantei || exit == Exit::Ive)
+            && !search.node(static_cast<int>(i)).seen.empty())
+            result.branches.push_back(branchScores(search, story, static_cast<int>(i)));
     }
+    result.loops = findLoops(story, search);
     return result;
 }
 

@@ -32,9 +32,19 @@ struct BranchScores
     std::vector<Way> ways; // the lower letter first
 };
 
+// Events that lead from one to the next for ever showing nothing and without waiting for the
+// player once (no page pauses, no crafting turn): the game could never be played on. (A loop that
+// shows text without waiting is reported at each of its branch lines already.)
+struct Loop
+{
+    std::vector<int> events; // in the order the game plays them, from the first one met
+    std::vector<long> scores; // the scores that go round, at the first event
+};
+
 struct Scores
 {
     std::vector<BranchScores> branches; // in the order of the story's events
+    std::vector<Loop> loops;
     bool overflow = false; // some play-through can take the score past MaxScore
 };
 

@@ -12,6 +12,7 @@
 #include <cmath>
 #include <deque>
 #include <optional>
+#include <unordered_map>
 
 namespace check {
 
@@ -108,6 +109,8 @@ struct Scan
 {
     Exit exit;
     int exitLine;
+    bool waits; // a page waited for the player before the script was left
+    bool shows; // text or a picture was shown before the script was left
 };
 
 // One script, line by line, as the event player reads it: its markers, its pictures, and its
@@ -148,7 +151,7 @@ public:
                 return { kind == LineKind::Hantei ? Exit::Hantei
                         : kind == LineKind::Ive   ? Exit::Ive
                                                   : Exit::End,
-                    no };
+                    no, waited_, showed_ };
             case LineKind::Img:
                 picture(line, no, written);
                 break;
@@ -168,7 +171,7 @@ public:
             if (page.full || last)
                 prompt();
         }
-        return { Exit::Turn, static_cast<int>(lines_.size()) };
+        return { Exit::Turn, static_cast<int>(lines_.size()), true, showed_ };
     }
 
 private:
@@ -220,6 +223,7 @@ private:
         pictureLine_ = no;
         pictureSincePause_ = true;
         unseen_ = true;
+        showed_ = true;
     }
 
     void text(const Text& line, int no, const script::PageStep& page)
@@ -271,6 +275,7 @@ private:
         lastText_ = no;
         paused_ = false;
         unseen_ = true;
+        showed_ = true;
         pictureLine_ = 0;
     }
 
@@ -288,6 +293,7 @@ private:
                           "and the prompt wraps");
         }
         paused_ = true;
+        waited_ = true;
         pictureSincePause_ = false;
         unseen_ = false;
     }
@@ -302,6 +308,8 @@ private:
     int lastText_ = 0; // the last text line on the page; 0 while it holds only the header
     int pictureLine_ = 0; // the last picture line since the last text line, if any
     bool paused_ = false; // the page shows the prompt, and no text has been added since
+    bool waited_ = false; // a page has waited for the player
+    bool showed_ = false; // text or a picture has been shown
     bool pictureSincePause_ = false; // a pause to look at a new picture is no extra pause
     bool unseen_ = false; // text or a picture has come since the last pause
 };
@@ -350,32 +358,45 @@ int Story::findEvent(TextView name) const
     return -1;
 }
 
-Story walkStory(Folder& folder, Report& report)
-{
-    Story story;
-    std::deque<int> queue;
-    const Split routes = routeSplit();
-    const Split endings = endingSplit();
+namespace {
 
-    // The event the state names, met for the first time or again; -1 when its script is missing.
-    const auto reach = [&](Text route, std::optional<long> number, Text ending,
-                           const std::string& from, int line, const std::string& why) {
-        const Text name = script::eventName(route, number, ending);
-        if (const int known = story.findEvent(name); known >= 0)
-            return known;
-        const std::string file = u8(name) + ".dat";
-        if (!folder.has(file)) {
-            if (from.empty())
-                report.error(file, 0, "missing: " + why);
-            else
-                report.error(from, line, why + file + ", which is missing");
-            return -1;
+// The walk through the story: every event the game can reach, met in the order a queue of the
+// events met but not yet read gives, each read once.
+class Walk
+{
+public:
+    Walk(Folder& folder, Report& report)
+        : folder_(folder)
+        , report_(report)
+    { }
+
+    Story run()
+    {
+        reach(u"", 0, u"", "", 0, "every play-through begins with it");
+        while (!queue_.empty()) {
+            const int index = queue_.front();
+            queue_.pop_front();
+            read(index);
         }
-        if (folder.looksLikePicture(file)) {
+        return std::move(story_);
+    }
+
+private:
+    // The event the state names, met for the first time or again; -1 when its script is missing.
+    int reach(Text route, std::optional<long> number, Text ending, const std::string& from,
+        int line, const std::string& why)
+    {
+        const Text name = script::eventName(route, number, ending);
+        if (const auto known = index_.find(name); known != index_.end())
+            return known->second;
+        const std::string file = u8(name) + ".dat";
+        const bool missing = !folder_.has(file);
+        if (missing || folder_.looksLikePicture(file)) {
+            const std::string problem = missing ? "missing" : "a picture, not an event script";
             if (from.empty())
-                report.error(file, 0, "is a picture, not an event script: " + why);
+                report_.error(file, 0, (missing ? "" : "is ") + problem + ": " + why);
             else
-                report.error(from, line, why + file + ", which is a picture, not an event script");
+                report_.error(from, line, why + file + ", which is " + problem);
             return -1;
         }
         Event event;
@@ -384,69 +405,87 @@ Story walkStory(Folder& folder, Report& report)
         event.ending = std::move(ending);
         event.name = name;
         event.file = file;
-        story.events.push_back(std::move(event));
-        queue.push_back(static_cast<int>(story.events.size()) - 1);
-        return static_cast<int>(story.events.size()) - 1;
-    };
+        story_.events.push_back(std::move(event));
+        const int index = static_cast<int>(story_.events.size()) - 1;
+        index_.emplace(name, index);
+        queue_.push_back(index);
+        return index;
+    }
 
-    reach(u"", 0, u"", "", 0, "every play-through begins with it");
-    while (!queue.empty()) {
-        const int index = queue.front();
-        queue.pop_front();
-        const Event here = story.events[static_cast<size_t>(index)];
-        const std::vector<Text>* text = folder.text(here.file);
-        static const std::vector<Text> unread;
-        const std::vector<Text>& lines = text ? *text : unread;
+    // Reads an event's script: how it leaves, and where to.
+    void read(int index)
+    {
+        const Event here = story_.events[static_cast<size_t>(index)];
+        const std::vector<Text>* lines = folder_.text(here.file);
         Exit exit = Exit::Stuck;
         int exitLine = 0;
-        std::vector<int> next;
-        std::string keyFile;
-        if (!text) {
+        bool waits = false, shows = false;
+        if (!lines) {
             // Reported where it was read: the flow stops here.
-        } else if (lines.empty()) {
-            report.error(here.file, 0,
+        } else if (lines->empty()) {
+            report_.error(here.file, 0,
                 "is empty: the game reads a line of every event before it looks for the end, and "
                 "stops");
         } else {
-            const Scan scan = ScriptScan(here.file, lines, report, story.pictures).run();
+            const Scan scan = ScriptScan(here.file, *lines, report_, story_.pictures).run();
             exit = scan.exit;
             exitLine = scan.exitLine;
+            waits = scan.waits;
+            shows = scan.shows;
         }
-        switch (exit) {
-        case Exit::Turn:
-            if (!here.number) {
-                report.error(here.file, exitLine,
-                    "the ending runs out here without an \"end\" line; no key file can be named "
-                    "for the crafting turn "
-                    "that would follow, so the game stops");
-                exit = Exit::Stuck;
-                break;
-            }
+        std::vector<int> next;
+        std::string keyFile;
+        if (exit == Exit::Turn && !here.number) {
+            report_.error(here.file, exitLine,
+                "the ending runs out here without an \"end\" line; no key file can be named for "
+                "the crafting turn that would follow, so the game stops");
+            exit = Exit::Stuck;
+        } else if (exit == Exit::Turn) {
             keyFile = u8(here.route + platform::Str(*here.number)) + "_han.dat";
             next.push_back(reach(here.route, *here.number + 1, here.ending, here.file, exitLine,
                 "after the crafting turn that follows this event the game opens "));
-            break;
-        case Exit::Hantei:
-            for (const Text& letter : { routes.low, routes.high })
-                next.push_back(reach(letter, 1, here.ending, here.file, exitLine,
-                    "route " + u8(letter) + " (" + routes.describe(letter) + ") goes on to "));
-            break;
-        case Exit::Ive:
-            for (const Text& letter : { endings.low, endings.high })
-                next.push_back(reach(here.route, std::nullopt, letter, here.file, exitLine,
-                    "ending " + u8(letter) + " (" + endings.describe(letter) + ") goes on to "));
-            break;
-        case Exit::End:
-        case Exit::Stuck:
-            break;
+        } else if (exit == Exit::Hantei || exit == Exit::Ive) {
+            next = branches(here, exit, exitLine);
         }
-        Event& event = story.events[static_cast<size_t>(index)];
+        Event& event = story_.events[static_cast<size_t>(index)];
         event.exit = exit;
         event.exitLine = exitLine;
+        event.waits = waits;
+        event.shows = shows;
         event.next = std::move(next);
         event.keyFile = std::move(keyFile);
     }
-    return story;
+
+    // The events of the two letters of a branch line.
+    std::vector<int> branches(const Event& here, Exit exit, int line)
+    {
+        std::vector<int> next;
+        if (exit == Exit::Hantei) {
+            const Split routes = routeSplit();
+            for (const Text& letter : { routes.low, routes.high })
+                next.push_back(reach(letter, 1, here.ending, here.file, line,
+                    "route " + u8(letter) + " (" + routes.describe(letter) + ") goes on to "));
+        } else {
+            const Split endings = endingSplit();
+            for (const Text& letter : { endings.low, endings.high })
+                next.push_back(reach(here.route, std::nullopt, letter, here.file, line,
+                    "ending " + u8(letter) + " (" + endings.describe(letter) + ") goes on to "));
+        }
+        return next;
+    }
+
+    Folder& folder_;
+    Report& report_;
+    Story story_;
+    std::deque<int> queue_;
+    std::unordered_map<Text, int> index_; // the events met, by name
+};
+
+} // namespace
+
+Story walkStory(Folder& folder, Report& report)
+{
+    return Walk(folder, report).run();
 }
 
 } // namespace check

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "check/folder.h"
+#include "craft/judgement.h"
 
 #include <optional>
 
@@ -22,8 +23,8 @@ struct Split
 Split routeSplit();
 Split endingSplit();
 
-// The score is a 16-bit number in the game.
-constexpr long MaxScore = 32767;
+// The score is a 16-bit number in the game, which stops at its top.
+constexpr long MaxScore = judgement::MaxScore;
 
 enum class Exit {
     Turn, // the script runs out: a crafting turn, then the next numbered script
@@ -42,6 +43,8 @@ struct Event
     std::string file; // "b1.dat"
     Exit exit = Exit::Stuck;
     int exitLine = 0; // the branch or "end" line; for a turn, the last line
+    bool waits = false; // the game waits for the player in it: a page pauses, or a turn follows
+    bool shows = false; // it shows text or a picture
     std::string keyFile; // Exit::Turn: the key file of the crafting turn
     // Exit::Turn: the next event; Exit::Hantei and Exit::Ive: one per letter of the split
     // (-1 when that script is missing).

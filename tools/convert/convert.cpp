@@ -18,6 +18,7 @@
 #include <optional>
 #include <sstream>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace convert {
 namespace fs = std::filesystem;
@@ -37,6 +38,8 @@ struct Plan
     std::map<std::string, std::string> sources; // "pics/sea.dat" <- "SRC/pics/sea.png", as shown
     std::vector<std::string> errors;
     std::vector<std::string> skipped;
+    fs::path root; // the source folder, its links resolved
+    std::string shownRoot; // and as the author named it
 };
 
 std::string lower(std::string s)
@@ -52,6 +55,21 @@ bool isPicture(const std::string& ext)
         || ext == ".ico" || ext == ".wmf" || ext == ".emf";
 }
 
+// A source folder from elsewhere may hold a link to any file of the author's (a key, a mail):
+// a link is read only when the file it leads to lies in the source folder itself.
+bool leavesFolder(const fs::path& root, const fs::path& path)
+{
+    std::error_code ec;
+    if (!fs::is_symlink(fs::symlink_status(path, ec)))
+        return false;
+    const fs::path target = fs::weakly_canonical(path, ec);
+    if (ec || root.empty())
+        return true;
+    const auto [end, inside]
+        = std::mismatch(root.begin(), root.end(), target.begin(), target.end());
+    return end != root.end() || inside == target.end();
+}
+
 // One file of the source folder `under` ("" or "pics/"), `shown` as the author sees it.
 void planFile(const fs::path& path, const std::string& shown, const std::string& under, Plan& plan)
 {
@@ -65,6 +83,12 @@ void planFile(const fs::path& path, const std::string& shown, const std::string&
         plan.skipped.push_back(shown
             + ": warning: skipped: not a text (NAME.txt), a picture (.png, .jpg, .jpeg, .gif, "
               ".bmp, .ico, .wmf, .emf) or the music (bgm.mid)");
+        return;
+    }
+    if (leavesFolder(plan.root, path)) {
+        plan.errors.push_back(shown + ": error: is a symbolic link to a file outside "
+            + plan.shownRoot
+            + ", which pelirra-convert never reads into a story (copy the file itself in)");
         return;
     }
     if (!fs::is_regular_file(path, ec)) {
@@ -255,12 +279,15 @@ std::optional<int> readCommand(
     command.shownSrc = folders[0];
     command.shownDest = folders[1];
     for (std::string* s : { &command.shownSrc, &command.shownDest }) {
-        while (s->size() > 1 && s->ends_with("/"))
+        while (s->size() > 1 && (s->ends_with("/") || s->ends_with("/.")))
             s->pop_back();
     }
     std::error_code ec;
     command.src = command.shownSrc;
+    // "story/." and "." name the folder itself: the new folder is made beside it, not in it.
     command.dest = fs::absolute(command.shownDest, ec).lexically_normal();
+    if (command.dest.filename().empty() && command.dest.has_relative_path())
+        command.dest = command.dest.parent_path();
     return std::nullopt;
 }
 
@@ -351,8 +378,12 @@ std::optional<std::string> writeStory(
             return cannot(command.shownDest + "/kako.dat", ec.message());
     }
     std::string why;
+    const fs::path here = fs::current_path(ec);
     if (!replaceFolder(made, command.dest, why))
         return cannot(command.shownDest, why);
+    // Run from inside DEST ("pelirra-convert ../src ."), the old folder was left: enter the new
+    // one in its place, which the check then reads.
+    if (!here.empty() && ::chdir(here.c_str()) != 0) { }
     return std::nullopt;
 }
 
@@ -389,6 +420,9 @@ int runCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
 
     // Everything is read and converted before anything is written.
     Plan plan;
+    std::error_code resolved;
+    plan.root = fs::canonical(command.src, resolved);
+    plan.shownRoot = command.shownSrc;
     planFolder(command.src, command.shownSrc, "", plan);
     if (plan.sources.empty() && plan.errors.empty())
         plan.errors.push_back(command.shownSrc

@@ -9,6 +9,7 @@
 #include <QIcon>
 #include <QPixmap>
 #include <QScreen>
+#include <QWindow>
 
 #include <algorithm>
 
@@ -258,11 +259,39 @@ Control::PixelRect Form::gridRect() const
         twipsToPixels(gridYTw_ + gridHTw_.value_or(clientHTw_)) - y };
 }
 
+void Form::qtScreenChanged()
+{
+    const window::Size before = clientPx();
+    negotiation_->screenChanged();
+    updateGrid();
+    if (clientPx() != before)
+        raiseResize();
+}
+
+// A screen that comes or changes (an output switched on again) brings its own bounds.
+void Form::watchScreens()
+{
+    QObject::connect(
+        widget_->windowHandle(), &QWindow::screenChanged, widget_, [this] { qtScreenChanged(); });
+    const auto watchScreen = [this](QScreen* screen) {
+        QObject::connect(
+            screen, &QScreen::availableGeometryChanged, widget_, [this] { qtScreenChanged(); });
+    };
+    for (QScreen* screen : QGuiApplication::screens())
+        watchScreen(screen);
+    QObject::connect(
+        qApp, &QGuiApplication::screenAdded, widget_, [this, watchScreen](QScreen* screen) {
+            watchScreen(screen);
+            qtScreenChanged();
+        });
+}
+
 void Form::Show()
 {
     if (!shown()) {
         // The window exists, so that its bounds reach the window manager.
         window_->watch();
+        watchScreens();
         const window::Size before = clientPx();
         negotiation_->show();
         if (clientPx() != before)

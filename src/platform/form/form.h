@@ -123,6 +123,8 @@ private:
     void qtFrameMayHaveChanged() { negotiation_->frameMayHaveChanged(); }
     void qtStateChanged() { negotiation_->stateChanged(); }
     void qtActivated();
+    void qtScreenChanged();
+    void watchScreens();
     window::Size clientPx() const;
     void updateGrid();
     // Sizes the client as the program asks; on a shown window within the window's bounds, and

@@ -1,6 +1,7 @@
 #include "platform/speech/speech.h"
 
 #include "platform/form/form.h"
+#include "platform/module_file.h"
 #include "platform/settings.h"
 #include "platform/speech/notice.h"
 #include "platform/widgets_p.h"
@@ -8,6 +9,7 @@
 #include <QAbstractItemView>
 #include <QAccessible>
 #include <QApplication>
+#include <QFile>
 #include <QFileInfo>
 #include <QLibrary>
 #include <QTimer>
@@ -228,13 +230,18 @@ Voice* Speech::voice()
         }
         QLibrary module(path);
         module.setLoadHints(QLibrary::PreventUnloadHint);
-        auto make = module.load() ? reinterpret_cast<MakeVoice>(module.resolve(MakeVoiceSymbol))
-                                  : nullptr;
+        // A module cut short would end the program when the loader touched its missing part.
+        const std::string problem
+            = QFileInfo::exists(path) ? moduleProblem(QFile::encodeName(path).toStdString()) : "";
+        auto make = problem.empty() && module.load()
+            ? reinterpret_cast<MakeVoice>(module.resolve(MakeVoiceSymbol))
+            : nullptr;
         if (make)
             voice_.reset(make(onUnavailable));
         else
             unavailable(u"the voice module " + path.toStdU16String() + u" could not be loaded: "
-                + module.errorString().toStdU16String());
+                + (problem.empty() ? module.errorString().toStdU16String()
+                                   : QString::fromStdString(problem).toStdU16String()));
     }
     voiceFailed_ = !voice_;
     return voice_.get();

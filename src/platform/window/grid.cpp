@@ -43,10 +43,15 @@ double fontScale(Size client, Size frame, const Rect& grid)
     return static_cast<double>(grid.h + frame.h) / (client.h + frame.h);
 }
 
+bool isScreen(Size area)
+{
+    return area.w > 0 && area.h > 0;
+}
+
 Size fitClient(Size client, Size frame, Size available, Aspect aspect)
 {
     const Size outer { client.w + frame.w, client.h + frame.h };
-    if (outer.w <= available.w && outer.h <= available.h)
+    if (!isScreen(available) || (outer.w <= available.w && outer.h <= available.h))
         return client;
     if (aspect.any())
         return { std::max(1, std::min(outer.w, available.w) - frame.w),
@@ -59,12 +64,16 @@ Size fitClient(Size client, Size frame, Size available, Aspect aspect)
 
 Size minClient(Size legibleOuter, Size frame, Size available)
 {
+    if (!isScreen(available))
+        available = legibleOuter;
     return { std::max(1, std::min(legibleOuter.w, available.w) - frame.w),
         std::max(1, std::min(legibleOuter.h, available.h) - frame.h) };
 }
 
 Size maxClient(Size desktop)
 {
+    if (!isScreen(desktop))
+        return { Unbounded, Unbounded };
     return { std::max(1, desktop.w), std::max(1, desktop.h) };
 }
 

@@ -39,6 +39,14 @@ Rect gridArea(Size client, Size frame, Aspect aspect);
 // letterbox's size would show it: its font sizes are scaled by this factor (1 otherwise).
 double fontScale(Size client, Size frame, const Rect& grid);
 
+// An empty screen is no screen at all: an X server whose outputs are all switched off (a monitor
+// turned off, a remote X server) leaves the toolkit a placeholder screen of 0 x 0 pixels. The
+// window then takes its normal size with no upper bound, as a plain window does, until a real
+// screen comes. (A real screen may be tiny: QT_SCALE_FACTOR=50 makes 1280 x 1024 pixels 26 x 20.)
+bool isScreen(Size area);
+// No bound: the largest size the toolkit allows.
+constexpr int Unbounded = 16777215;
+
 // The first client size on a screen whose available area (without panels) is `available`:
 // unchanged when the outer size fits, else the largest outer size of the aspect that fits.
 Size fitClient(Size client, Size frame, Size available, Aspect aspect);

@@ -152,6 +152,12 @@ void Negotiation::frameMayHaveChanged()
     form_.outerChanged(true);
 }
 
+void Negotiation::screenChanged()
+{
+    updateBounds();
+    fitToScreen(false);
+}
+
 void Negotiation::stateChanged()
 {
     // Maximised, full screen or back: the size follows in its own event; the frame may change.

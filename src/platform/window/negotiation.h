@@ -106,6 +106,8 @@ public:
     // is out of bounds.
     std::optional<Size> resized(Size now);
     void frameMayHaveChanged();
+    // A screen came or changed (an output switched on again): its bounds, and a size that fits.
+    void screenChanged();
     void stateChanged();
     void due(Wait wait);
 

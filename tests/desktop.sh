@@ -26,6 +26,8 @@ cleanup() {
   [ -n "${KEEP:-}" ] && echo "kept $work" || rm -rf "$work"
 }
 trap cleanup EXIT
+# shellcheck source-path=SCRIPTDIR source=support/started.sh
+source "$(dirname "$0")/support/started.sh"
 failures=0
 fail() { echo "  FAILED: $*"; failures=$((failures + 1)); }
 
@@ -85,7 +87,8 @@ new_folder() {
 wid=""
 window_shown() { wid=$(xdotool search --onlyvisible --name '^Pelirra$' | head -1); [ -n "$wid" ]; }
 start_game() {
-  (cd "$dir" && exec env "$@" /usr/bin/time -f 'peak-rss-kb %M' -o "$dir/rss" ./pelirra \
+  ready="$dir/ready"
+  (cd "$dir" && exec env PELIRRA_READY_FILE="$ready" "$@" /usr/bin/time -f 'peak-rss-kb %M' -o "$dir/rss" ./pelirra \
     > "$dir/out" 2>&1) &
   game=$!
   until_true window_shown && return 0
@@ -172,13 +175,19 @@ check_idle() {
 key() { xdotool key --window "$wid" --delay 120 "$@"; }
 
 # The keyboard alone: the first event to its end, a crafting turn, the next event; then Ctrl+Q.
+# Each key is pressed once the game waits for it: Space on a waiting page, until the turn comes.
 play_with_keys() {
-  for _ in $(seq 1 60); do key space; done
+  local phase
+  phase=$(next_phase "$ready" page) || fail "no page waited"
+  for _ in $(seq 1 60); do
+    [ "$phase" = page ] || break
+    phase=$(after_phase "$ready" 'page\|turn' key space) || break
+  done
+  [ "$phase" = turn ] || fail "Space did not read the first event to its crafting turn"
+  key space space space # at the turn's start Space picks nothing, and never quits
   kill -0 "$game" || fail "Space ended the game"
-  key 1 2 3 4 5
-  sleep 1.5 # the judgement: five ticks of 100 ms
-  key Return
-  sleep 0.5
+  after_phase "$ready" judged key 1 2 3 4 5 > /dev/null || fail "five choices were not judged"
+  after_phase "$ready" page key Return > /dev/null || fail "Return did not begin the next event"
   key ctrl+q 2> /dev/null || true # the window may be gone before the key is released
   local status=0
   wait "$game" || status=$?
@@ -242,7 +251,8 @@ start_game
 until_true settled
 [ "$(client)" = "671 503" ] || fail "the window opened at $(client), not 671 503"
 xdotool windowsize "$wid" 30000 30000
-sleep 1
+fits() { read -r w h < <(client) && [ "$w" -le 1280 ] && [ "$h" -le 1024 ]; }
+until_true fits || true
 until_true settled
 read -r w h < <(client)
 echo "  made 30000 x 30000: ${w}x${h}"

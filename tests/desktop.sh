@@ -138,26 +138,35 @@ check_outer_4_3() {
 }
 
 # The red picture on screen is 4 : 3 (within 2 %), and the client's left and right edges show
-# the window's grey (145, 145, 145) beside it.
-check_letterbox() {
-  local shot="$work/$1.png"
+# the window's grey (145, 145, 145) beside it. The game may still be painting the new size: the
+# screen is looked at again until it is so, for at most $limit seconds.
+letterbox_problems() {
+  local shot="$work/$1.png" box c
   read -r w h < <(client)
   read -r x y < <(origin)
   import -window root -crop "${w}x${h}+${x}+${y}" +repage "$shot"
-  local box
   box=$(convert "$shot" -fuzz 20% -fill black +opaque red -trim -format '%w %h %X %Y' info:)
   read -r bw bh bx by <<< "${box//+/}"
-  echo "  $1: client ${w}x${h}, picture ${bw}x${bh} at $bx,$by"
+  echo "client ${w}x${h}, picture ${bw}x${bh} at $bx,$by"
   [ $((bw * 300 - bh * 400)) -le $((bh * 8)) ] && [ $((bh * 400 - bw * 300)) -le $((bh * 8)) ] ||
-    fail "$1: the picture is ${bw}x${bh}, not 4 : 3"
+    echo "the picture is ${bw}x${bh}, not 4 : 3"
   for px in 0 $((w - 1)); do
-    local c
     c=$(convert "$shot" -format "%[pixel:p{$px,$((h / 2))}]" info:)
     case $c in
       "srgb(145,145,145)" | "gray(145)" | "grey(145)") ;;
-      *) fail "$1: the client's edge at x=$px is $c, not the window's grey" ;;
+      *) echo "the client's edge at x=$px is $c, not the window's grey" ;;
     esac
   done
+}
+check_letterbox() {
+  local found
+  for ((tries = limit; tries > 0; tries--)); do
+    found=$(letterbox_problems "$1")
+    [ "$(grep -c '' <<< "$found")" -eq 1 ] && break
+    sleep 1
+  done
+  echo "  $1: $(head -n1 <<< "$found")"
+  while read -r problem; do fail "$1: $problem"; done < <(tail -n +2 <<< "$found")
 }
 
 # CPU time of the game, in clock ticks.

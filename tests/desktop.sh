@@ -235,6 +235,9 @@ read -r windowed < <(client)
 key F11
 # The key is taken when the game gets to it (later under the sanitizers): wait for the change.
 until_true client_is_not "$windowed" || fail "F11 did not make the window full screen"
+# The second F11 asks to leave the state the window manager has set: wait for it to say so.
+full_screen() { xprop -id "$wid" _NET_WM_STATE | grep -q _NET_WM_STATE_FULLSCREEN; }
+until_true full_screen || fail "the window manager did not make the window full screen"
 until_true settled
 check_letterbox full-screen
 key F11

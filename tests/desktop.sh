@@ -225,11 +225,15 @@ new_folder maximised red
 start_game
 until_true settled
 read -r before < <(client)
+# Each change is waited for until the window manager has made it, then until the size settles.
 wmctrl -i -r "$wid" -b add,maximized_vert,maximized_horz
+until_true client_is_not "$before" || fail "the window was not maximised"
 until_true settled
 check_letterbox maximised
 check_idle maximised
+read -r maximised < <(client)
 wmctrl -i -r "$wid" -b remove,maximized_vert,maximized_horz
+until_true client_is_not "$maximised" || fail "the window was not restored"
 until_true settled
 read -r windowed < <(client)
 key F11

@@ -90,6 +90,9 @@ QWidget* hiddenChild(QWidget* w)
     return w;
 }
 
+// The notifications the utterances take in turn.
+constexpr int NoticeCount = 16;
+
 void cut(Text& text)
 {
     if (text.size() > Speech::MaxChars)
@@ -267,9 +270,16 @@ void Speech::notify(const Text& text)
         bar_ = hiddenChild(new VoiceBarWidget(form_.widget()));
         bar_->lower();
         bar_->show();
-        notice_ = static_cast<NoticeWidget*>(hiddenChild(new NoticeWidget(bar_)));
+        for (int i = 0; i < NoticeCount; ++i)
+            hiddenChild(new NoticeWidget(bar_));
     }
-    // Shown once per utterance: the screen reader speaks a notification as it appears.
+    // Shown once per utterance: the screen reader speaks a notification as it appears, and asks
+    // for its text when it gets to it, which on a busy machine can be several utterances later.
+    // So the utterances take the notifications in turn, and each keeps its text until its turn
+    // comes again.
+    const QObjectList& notices = bar_->children();
+    notice_
+        = static_cast<NoticeWidget*>(notices.at((notices.indexOf(notice_) + 1) % notices.size()));
     notice_->hide();
     notice_->text = toQ(text);
     notice_->show();

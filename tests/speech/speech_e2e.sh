@@ -85,7 +85,7 @@ dump() {
 # Waits until the capture holds TEXT (a fixed string), at most SECONDS (30: a bound for a text
 # never said, far above the time a loaded machine takes to say it).
 wait_for() {
-  local text=$1 limit=$((${2:-30} * 10))
+  local text=$1 limit=$((${2:-30} * 10)) i
   for ((i = 0; i < limit; i++)); do
     grep -qF -- "$text" "$capture" && return 0
     sleep 0.1
@@ -97,6 +97,7 @@ expect() { wait_for "$@" || fail "never said: $1"; }
 cues() { grep -cx "続く\.\?" "$capture"; }
 # Waits until more than $1 page cues have been said, at most 30 s.
 wait_cues() {
+  local i
   for ((i = 0; i < 300; i++)); do
     [ "$(cues)" -gt "$1" ] && return 0
     sleep 0.1
@@ -129,6 +130,7 @@ start_speechd() {
     >"$logs/speechd.out" 2>&1 &
   speechd_pid=$!
   pids+=($speechd_pid)
+  local i
   for ((i = 0; i < 50; i++)); do [ -S "$speechd_socket" ] && return 0; sleep 0.1; done
   return 1
 }
@@ -164,7 +166,7 @@ start_game() {
 # a key that meets a late answer to the one before can be lost. Orca echoes no Home.
 orca_on=
 press() {
-  local size
+  local size i
   size=$(stat -c %s "$capture")
   xdotool windowfocus --sync "$window" 2>/dev/null
   xdotool key "$1"
@@ -209,7 +211,7 @@ if [ "${SPEECH_E2E_KEYS:-1}" = 1 ]; then
   choose() { press $(($1 + 1)); } # the choice at position $1 + 1
   # 過去見 is reached with Tab alone: Tab until Orca says it has the focus.
   open_records() {
-    local size
+    local size tab i
     for ((tab = 0; tab < 20; tab++)); do
       size=$(stat -c %s "$capture")
       press Tab
@@ -238,7 +240,7 @@ fi
 # has been said to its end (its cue, "続く", is said last): a key pressed earlier could cut the
 # page's lines off (a screen reader's echo of the key interrupts the speech).
 read_until() {
-  local cues phase
+  local cues phase page
   for ((page = 0; page < 40; page++)); do
     grep -qF -- "$1" "$capture" && return 0
     cues=$(cues)
@@ -387,9 +389,9 @@ start_game && {
   # chosen once the one before has been said.
   choices=(2 1 4 5 0)
   said=("勇気、1つめ" "優しさ、2つめ" "希望、3つめ" "思い出、4つめ" "喜び、5つめ。判定します")
-  for i in 0 1 2 3 4; do
-    choose "${choices[i]}"
-    expect "${said[i]}"
+  for n in 0 1 2 3 4; do
+    choose "${choices[n]}"
+    expect "${said[n]}"
   done
   next_phase "$ready" judged >/dev/null || fail "the judgement did not finish"
   for said in "勇気、良い" "優しさ、良い" "希望、クリティカル" "思い出、悪い" "喜び、どちらでもない" \

@@ -50,7 +50,7 @@ void Fom::StartIve()
     Cnt = script::PageCounterAtStart;
     StarStr = script::starBar(Point);
     Cnt2 = static_cast<short>(Point % 10 + 1); // where the star loops leave it
-    Lbl.setCaption(Text(HeaderStart).append(StarStr).append(u"\r\n"));
+    Lbl.setCaption(Text(HeaderStart) + StarStr + u"\r\n");
     // A new event: what was not said yet of the one before is dropped.
     Me.say(spoken::heading(Point), Speech::Mode::Replace);
     TimIve.setInterval(100);

@@ -68,7 +68,7 @@ start_wm() {
       ;;
   esac
   wm=$!
-  until_true wm_ready || fail "$1 did not start"
+  limit=60 until_true wm_ready || fail "$1 did not start" # slow to start on a busy machine
 }
 
 # A program folder: the bundled story, or a story whose pictures are all plain red.

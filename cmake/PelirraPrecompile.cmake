@@ -10,9 +10,10 @@
 # its position-independent code, is left out. -DPELIRRA_PCH=OFF compiles without them.
 #
 # GCC 12 no longer treats the standard library's code as a system header's when it comes from a
-# precompiled header, and reports its known false positives of -Warray-bounds inside
-# std::string's inlined copies (operator+ on temporaries): that warning is off in the targets
-# that use them, and stays on with -DPELIRRA_PCH=OFF.
+# precompiled header, and reports its known false positives of -Warray-bounds,
+# -Wstringop-overflow and their kin inside std::string's inlined copies (operator+ on
+# temporaries): those warnings are off in the targets that use them, and stay on with
+# -DPELIRRA_PCH=OFF.
 option(PELIRRA_PCH "Precompile the headers most files include" ON)
 
 set(PELIRRA_PCH_STD <algorithm> <array> <chrono> <cstdint> <cstdio> <cstdlib> <cstring>
@@ -32,7 +33,8 @@ function(pelirra_precompile target)
     set(kind ${ARGV1})
   endif()
   if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
-    target_compile_options(${target} PRIVATE -Wno-array-bounds)
+    target_compile_options(${target} PRIVATE -Wno-array-bounds -Wno-stringop-overflow
+      -Wno-stringop-overread -Wno-restrict)
   endif()
   get_property(owner GLOBAL PROPERTY PELIRRA_PCH_OWNER_${kind})
   if(owner)

@@ -17,11 +17,6 @@ Text meaning(judgement::Outcome outcome)
     }
     return u"どちらでもない";
 }
-
-bool startsWith(TextView s, TextView head)
-{
-    return s.substr(0, head.size()) == head;
-}
 } // namespace
 
 Text turnBegins()
@@ -45,25 +40,6 @@ Text verdict(judgement::Outcome outcome, TextView caption)
 Text boardWaits()
 {
     return u"判定が終わりました。ここをクリックして下さい";
-}
-
-Text boardItem(TextView item)
-{
-    // The marks of judgement::mark, read back.
-    constexpr TextView critical = u"　クリティカル！";
-    if (item == judgement::Prompt)
-        return boardWaits();
-    if (startsWith(item, u"●　") && item.size() >= 2 + critical.size()
-        && item.substr(item.size() - critical.size()) == critical)
-        return verdict(
-            judgement::Outcome::Critical, item.substr(2, item.size() - 2 - critical.size()));
-    if (startsWith(item, u"○　"))
-        return verdict(judgement::Outcome::Good, item.substr(2));
-    if (startsWith(item, u"×　"))
-        return verdict(judgement::Outcome::Bad, item.substr(2));
-    if (startsWith(item, u"　　"))
-        return verdict(judgement::Outcome::None, item.substr(2));
-    return Text(item);
 }
 
 } // namespace spoken

@@ -1,7 +1,7 @@
 // Pictures, picture boxes and the lines drawn in them.
 #include "platform/controls.h"
 #include "platform/files.h"
-#include "platform/form.h"
+#include "platform/form/form.h"
 #include "platform/picture/metadata.h"
 #include "platform/picture/metafile.h"
 #include "platform/widgets_p.h"

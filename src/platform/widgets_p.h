@@ -2,7 +2,7 @@
 #pragma once
 
 #include "platform/controls.h"
-#include "platform/form.h"
+#include "platform/form/form.h"
 
 #include <QAbstractListModel>
 #include <QImage>
@@ -23,26 +23,6 @@ MouseButton fromQt(Qt::MouseButton b);
 // The font families of every widget: a proportional Japanese face, fontconfig's choice where it
 // is one, then the faces Debian installs.
 QStringList uiFontFamilies();
-
-class FormWidget : public QWidget
-{
-public:
-    explicit FormWidget(Form* form);
-
-protected:
-    void resizeEvent(QResizeEvent* e) override;
-    void moveEvent(QMoveEvent* e) override;
-    void showEvent(QShowEvent* e) override;
-    void changeEvent(QEvent* e) override;
-    void paintEvent(QPaintEvent* e) override;
-    void closeEvent(QCloseEvent* e) override;
-    void keyPressEvent(QKeyEvent* e) override;
-    // Keys, the wheel and the focus of the controls on the form.
-    bool eventFilter(QObject* watched, QEvent* e) override;
-
-private:
-    Form* form_;
-};
 
 class LabelWidget : public QLabel
 {

@@ -1,7 +1,9 @@
 # shellcheck shell=bash
-# For the scripts that run the real program: waiting for it to get going, not for a fixed time.
-# The program given PELIRRA_READY_FILE creates that file once a page waits on screen (its prompt
-# painted: the first page is full, or the script has been read to its end).
+# For the scripts that run the real program: waiting for it, not for a fixed time. The program
+# given PELIRRA_READY_FILE appends a line to that file for each phase as it comes on screen:
+# "page" (a page's prompt painted: the page is full, or the script has been read to its end),
+# "turn" (a crafting turn waits for its choices), "judged", "list", "replay" and "closed" (the
+# close step has ended). The file exists once the first page waits.
 
 # Waits until the process $1 has created the file $2, has written a report ("pelirra: ...") to
 # the file $3 when one is given, or has ended. Fails after PELIRRA_START_LIMIT seconds (30), so
@@ -38,4 +40,28 @@ close_once_started() {
   rm -f "$ready" "$ready.pid"
   [ "$going" -eq 0 ] || return "$going"
   return "$status"
+}
+
+# The number of phases the ready file $1 holds.
+phase_count() { grep -c '' "$1" 2> /dev/null || true; }
+
+# Waits until a phase matching $2 (a grep -x pattern: 'page', 'page\|turn') comes into the ready
+# file $1 after its first $3 lines, and prints it. Fails after PELIRRA_PHASE_LIMIT seconds (30).
+next_phase() {
+  local ready=$1 pattern=$2 after=${3:-0} i
+  for ((i = 0; i < ${PELIRRA_PHASE_LIMIT:-30} * 20; i++)); do
+    tail -n +$((after + 1)) "$ready" 2> /dev/null | grep -x -m1 -- "$pattern" && return 0
+    sleep 0.05
+  done
+  echo "no phase '$pattern' came in ${PELIRRA_PHASE_LIMIT:-30} s" >&2
+  return 1
+}
+
+# Runs the command $3... and waits for the phase matching $2 it brings to the ready file $1.
+after_phase() {
+  local ready=$1 pattern=$2 seen
+  seen=$(phase_count "$ready")
+  shift 2
+  "$@" || return
+  next_phase "$ready" "$pattern" "$seen"
 }

@@ -56,6 +56,9 @@ QAccessibleInterface* noticeAccessible(const QString&, QObject* object)
     return nullptr;
 }
 
+// The notifications the utterances take in turn.
+constexpr int NoticeCount = 16;
+
 template <class W> W* hiddenChild(W* w)
 {
     w->setGeometry(0, 0, 0, 0);
@@ -81,8 +84,15 @@ void Notice::give(const Text& text)
         bar_ = hiddenChild(new VoiceBarWidget(window_, toQ(barName_)));
         bar_->lower();
         bar_->show();
-        notice_ = hiddenChild(new NoticeWidget(bar_));
+        for (int i = 0; i < NoticeCount; ++i)
+            hiddenChild(new NoticeWidget(bar_));
     }
+    // A screen reader speaks a notification as it appears, and asks for its text when it gets to
+    // it, which on a busy machine can be several utterances later. So the utterances take the
+    // notifications in turn, and each keeps its text until its turn comes again.
+    const QObjectList& notices = bar_->children();
+    notice_
+        = static_cast<NoticeWidget*>(notices.at((notices.indexOf(notice_) + 1) % notices.size()));
     notice_->hide();
     notice_->text = toQ(text);
     notice_->show();

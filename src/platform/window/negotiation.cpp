@@ -201,7 +201,10 @@ void Negotiation::settled()
                 window_.setClient(whole);
         } else if (beforeFullScreen_ && sizeOf(window_.client()) == sizeOf(whole)
             && statesAllowSizing()) {
-            window_.setClient(*beforeFullScreen_);
+            // Placed as it was, frame included: a frame window with shadows lies further out than
+            // the client by more than the frame the window manager says.
+            window_.resize(beforeFullScreen_->size);
+            window_.move(beforeFullScreen_->at.x, beforeFullScreen_->at.y);
         }
     }
     if (!fullScreen)
@@ -267,7 +270,7 @@ void Negotiation::toggleFullScreen()
     if (window_.states().fullScreen) {
         window_.setFullScreen(false);
     } else {
-        beforeFullScreen_ = window_.client();
+        beforeFullScreen_ = Placement { window_.position(), sizeOf(window_.client()) };
         window_.setFullScreen(true);
     }
 }

@@ -151,8 +151,13 @@ private:
     };
     std::deque<Refusal> refused_;
     int answerChecks_ = 0;
-    // Full screen: the client's place and size before it.
-    std::optional<Rect> beforeFullScreen_;
+    // Full screen: the window's place (frame included) and client size before it.
+    struct Placement
+    {
+        Point at;
+        Size size;
+    };
+    std::optional<Placement> beforeFullScreen_;
     // A change of state (maximised, full screen, back) the window manager is still carrying out.
     bool settling_ = false;
 };

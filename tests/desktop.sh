@@ -418,7 +418,16 @@ DISPLAY=$(sed -n 's/.*xserver listening on display \(:[0-9]*\).*/\1/p' "$work/we
 new_folder weston-xwayland red
 start_game
 until_true settled
-check_letterbox xwayland
+# Windowed, the game lays out its outer size (the title bar included, where it is known by then)
+# at 4 : 3: the picture is between 4 : 3 and the shape it has under openbox, never stretched wider.
+read -r w h < <(client)
+read -r x y < <(origin)
+DISPLAY=$screen_display import -window root -crop "${w}x${h}+${x}+${y}" +repage "$work/xwayland.png"
+read -r bw bh < <(convert "$work/xwayland.png" -fuzz 20% -fill black +opaque red -trim \
+  -format '%w %h\n' info:)
+echo "  xwayland: client ${w}x${h}, picture ${bw}x${bh}"
+[ $((bw * 100)) -ge $((bh * 130)) ] && [ $((bw * 100)) -le $((bh * 142)) ] ||
+  fail "xwayland: the picture is ${bw}x${bh}, stretched"
 wmctrl -i -r "$wid" -b add,maximized_vert,maximized_horz
 until_true is_maximised || true
 until_true settled

@@ -17,6 +17,8 @@ packages=(
   libxcb1-dev # the frame a window manager sets; the start-up benchmark sees the window mapped
   # the real program on an X server: clicks and keys, the close box, window managers
   xdotool openbox i3-wm wmctrl x11-utils
+  # Xfce's window manager (its settings come over D-Bus) and weston, native and with XWayland
+  xfwm4 xfconf dbus-daemon weston xwayland qt6-wayland
   time # peak memory of the real program in the robustness tests
   libgraphviz-dev # the story map of pelirra-check --map (Graphviz lays it out and draws the SVG)
   # installing and packaging: the desktop entry and metainfo checks, the manual page, cpack's

@@ -9,7 +9,12 @@
 #   - without a window manager the window opens at the size it always had; a window made 30000
 #     pixels square, QT_SCALE_FACTOR=50, a 320 x 240 screen and QT_SCALE_FACTOR=2 on a 1024 x 768
 #     screen keep the window on the screen and the memory bounded, and the game still closes on
-#     SIGTERM with its list saved.
+#     SIGTERM with its list saved;
+#   - under xfwm4 (which ignores a size asked for while the player drags the frame) a drag leaves
+#     the picture 4 : 3 and no part of the window unpainted; maximised ten times, the window is
+#     maximised and letterboxed each time;
+#   - under weston, natively (Qt's wayland platform) and through XWayland, the picture opens
+#     4 : 3; natively F11 enters and leaves full screen; the list is saved when weston is killed.
 #   usage: desktop.sh PROGRAM STORY_FOLDER
 set -euo pipefail
 program=$(realpath "$1")
@@ -62,6 +67,7 @@ wm_ready() { xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id'; }
 start_wm() {
   case $1 in
     openbox) openbox > /dev/null 2>&1 & ;;
+    xfwm4) dbus-run-session -- xfwm4 --compositor=off > /dev/null 2>&1 & ;;
     i3)
       printf 'font pango:DejaVu Sans 8\n' > "$work/i3.conf"
       i3 -c "$work/i3.conf" > /dev/null 2>&1 &
@@ -144,7 +150,7 @@ letterbox_problems() {
   local shot="$work/$1.png" box c
   read -r w h < <(client)
   read -r x y < <(origin)
-  import -window root -crop "${w}x${h}+${x}+${y}" +repage "$shot"
+  DISPLAY=${screen_display:-$DISPLAY} import -window root -crop "${w}x${h}+${x}+${y}" +repage "$shot"
   box=$(convert "$shot" -fuzz 20% -fill black +opaque red -trim -format '%w %h %X %Y' info:)
   read -r bw bh bx by <<< "${box//+/}"
   echo "client ${w}x${h}, picture ${bw}x${bh} at $bx,$by"
@@ -295,6 +301,167 @@ for setting in "1280x1024 50 any" "320x240 1 fit" "1024x768 2 fit"; do
   close_game
   stop_x
 done
+
+# Drags the bottom-right corner of the frame by $1, $2 pixels, a step at a time, as a player does.
+drag_corner() {
+  read -r w h < <(client)
+  read -r x y < <(origin)
+  local cx=$((x + w + 2)) cy=$((y + h + 2)) step
+  xdotool mousemove --sync "$cx" "$cy" mousedown 1
+  for step in 1 2 3 4 5; do
+    xdotool mousemove --sync $((cx + $1 * step / 5)) $((cy + $2 * step / 5))
+  done
+  xdotool mouseup 1
+}
+# The client's right and bottom edges, four pixels deep, are painted: none of them is black (the
+# window system's colour for what the program never painted; the game's text never lies there).
+check_painted() {
+  read -r w h < <(client)
+  read -r x y < <(origin)
+  import -window root -crop "${w}x${h}+${x}+${y}" +repage "$work/$1.png"
+  local black
+  black=$(convert "$work/$1.png" \( +clone -crop "4x${h}+$((w - 4))+0" \) \
+    \( -clone 0 -crop "${w}x4+0+$((h - 4))" \) -delete 0 -append +repage -fuzz 3% -fill white \
+    +opaque black -fill black -opaque black -negate -format '%[fx:round(mean*w*h)]' info:)
+  echo "  $1: client ${w}x${h}, $black black pixels on the right and bottom edges"
+  [ "$black" -eq 0 ] || fail "$1: part of the window is unpainted"
+}
+is_maximised() { xprop -id "$wid" _NET_WM_STATE | grep -q MAXIMIZED_VERT; }
+is_not_maximised() { ! is_maximised; }
+# The outer window lies within the screen's height ($1).
+fits_height() {
+  read -r w h < <(client)
+  read -r l r t b < <(frame)
+  [ $((h + t + b)) -le "$1" ]
+}
+
+echo "== xfwm4 on 1280x800: a frame drag, maximised ten times"
+start_x 1280x800
+start_wm xfwm4
+new_folder xfwm4 red
+start_game
+until_true settled
+check_outer_4_3
+read -r before < <(client)
+drag_corner 100 30
+until_true client_is_not "$before" || fail "the drag did not resize the window"
+until_true settled
+check_painted dragged
+check_idle dragged
+maximised=0
+for time in $(seq 1 10); do
+  wmctrl -i -r "$wid" -b add,maximized_vert,maximized_horz
+  until_true is_maximised || true
+  until_true settled
+  is_maximised && fits_height 800 && maximised=$((maximised + 1))
+  [ "$time" -eq 1 ] && check_letterbox xfwm4-maximised
+  wmctrl -i -r "$wid" -b remove,maximized_vert,maximized_horz
+  until_true is_not_maximised || true
+  until_true settled
+done
+echo "  maximised and within the screen $maximised times of 10"
+[ "$maximised" -eq 10 ] || fail "maximised only $maximised times of 10 under xfwm4"
+close_game
+stop_x
+
+# Weston in a window of the X server, with XWayland ($1 = xwayland) or without.
+start_weston() {
+  mkdir -p -m 700 "$work/runtime"
+  export XDG_RUNTIME_DIR="$work/runtime"
+  rm -f "$work/weston.log"
+  weston --backend=x11-backend.so --use-pixman --socket=pelirra-test --width=1280 --height=800 \
+    --idle-time=0 ${1:+--xwayland} > "$work/weston.log" 2>&1 &
+  wm=$!
+  until_true test -S "$work/runtime/pelirra-test" || fail "weston did not start"
+}
+# The red picture in the weston window: width, height, left and top.
+picture() {
+  import -window root png:- | convert - -fuzz 20% -fill black +opaque red -trim \
+    -format '%w %h %X %Y\n' info: | tr -d +
+}
+picture_shown() {
+  local pw
+  read -r pw _ < <(picture) && [ "$pw" -gt 100 ] && return 0
+  sleep 0.4 # a screenshot is not cheap: look less often
+  return 1
+}
+picture_is() { [ "$(picture)" = "$1" ]; }
+picture_is_not() { [ "$(picture)" != "$1" ]; }
+picture_settled() {
+  local a b
+  a=$(picture)
+  sleep 0.5
+  b=$(picture)
+  [ "$a" = "$b" ]
+}
+check_picture_4_3() {
+  read -r bw bh _ < <(picture)
+  echo "  $1: picture ${bw}x${bh}"
+  [ $((bw * 300 - bh * 400)) -le $((bh * 8)) ] && [ $((bh * 400 - bw * 300)) -le $((bh * 8)) ] ||
+    fail "$1: the picture is ${bw}x${bh}, not 4 : 3"
+}
+# Kills weston and checks that the game (process $1) ended with its list saved.
+kill_weston() {
+  kill "$wm"
+  wait "$wm" 2> /dev/null || true
+  wm=""
+  local status=0
+  timeout 20 tail --pid="$1" -f /dev/null || fail "the game did not end without weston"
+  wait "$game" || status=$?
+  game=""
+  echo "  weston killed: the game ended with status $status"
+  [ -s "$dir/dat/kako.dat" ] || fail "kako.dat was not saved when weston went away"
+}
+
+echo "== weston on 1280x800, the game natively on Wayland"
+start_x 1280x800
+start_weston
+new_folder weston-native red
+(cd "$dir" && exec env QT_QPA_PLATFORM=wayland WAYLAND_DISPLAY=pelirra-test ./pelirra \
+  > "$dir/out" 2>&1) &
+game=$!
+limit=60 until_true picture_shown || fail "no picture on weston; the game wrote: $(tail -n 5 "$dir/out")"
+until_true picture_settled
+read -r windowed < <(picture)
+echo "  weston-native: picture ${windowed// /, }"
+read -r pw ph px py <<< "$windowed"
+xdotool mousemove --sync $((px + pw / 2)) $((py + ph / 2)) click 1
+xdotool key F11
+until_true picture_is_not "$windowed" || fail "F11 did not make the window full screen"
+until_true picture_settled
+check_picture_4_3 weston-full-screen
+xdotool key F11
+until_true picture_is "$windowed" || fail "F11 did not leave full screen: picture $(picture)"
+kill_weston "$game"
+stop_x
+
+echo "== weston on 1280x800, the game through XWayland"
+start_x 1280x800
+start_weston xwayland
+screen_display=$DISPLAY
+until_true grep -q 'xserver listening on display' "$work/weston.log" || fail "no XWayland"
+DISPLAY=$(sed -n 's/.*xserver listening on display \(:[0-9]*\).*/\1/p' "$work/weston.log" | head -1)
+new_folder weston-xwayland red
+start_game
+until_true settled
+# Windowed, the game lays out its outer size (the title bar included, where it is known by then)
+# at 4 : 3: the picture is between 4 : 3 and the shape it has under openbox, never stretched wider.
+read -r w h < <(client)
+read -r x y < <(origin)
+DISPLAY=$screen_display import -window root -crop "${w}x${h}+${x}+${y}" +repage "$work/xwayland.png"
+read -r bw bh < <(convert "$work/xwayland.png" -fuzz 20% -fill black +opaque red -trim \
+  -format '%w %h\n' info:)
+echo "  xwayland: client ${w}x${h}, picture ${bw}x${bh}"
+[ $((bw * 100)) -ge $((bh * 130)) ] && [ $((bw * 100)) -le $((bh * 142)) ] ||
+  fail "xwayland: the picture is ${bw}x${bh}, stretched"
+wmctrl -i -r "$wid" -b add,maximized_vert,maximized_horz
+until_true is_maximised || true
+until_true settled
+check_letterbox xwayland-maximised
+kill_weston "$(pid)"
+DISPLAY=$screen_display
+unset screen_display
+stop_x
 
 if [ "$failures" -ne 0 ]; then
   echo "$failures failures"

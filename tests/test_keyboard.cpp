@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QWheelEvent>
 
 using namespace platform;
@@ -164,6 +165,38 @@ TEST(Keyboard, TheFocusRestsOnTheQuitOrPastRecordButtonOnlyAfterATab)
     g.key(Qt::Key_Space);
     EXPECT_TRUE(g.exited);
     EXPECT_EQ(g.exitCode, 0);
+}
+
+TEST(Keyboard, TabGoesRoundAndEscapeOrAClickOnTheTextBringsTheFocusBack)
+{
+    Keys g;
+    g.key(Qt::Key_Tab);
+    ASSERT_EQ(g.focused(), &g.f.Com(g.quit())) << "the only button that can act while reading";
+    g.key(Qt::Key_Tab);
+    EXPECT_EQ(g.focused(), &g.f.Lbl) << "round again to the text window";
+    g.key(Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_EQ(g.focused(), &g.f.Com(g.quit()));
+    g.key(Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_EQ(g.focused(), &g.f.Lbl);
+    g.key(Qt::Key_Tab);
+    g.key(Qt::Key_Escape);
+    EXPECT_EQ(g.focused(), &g.f.Lbl);
+
+    g.key(Qt::Key_Tab);
+    QLabel* text = nullptr;
+    for (QLabel* l : g.f.Me.widget()->findChildren<QLabel*>())
+        if (l->text().startsWith("Quillet"))
+            text = l;
+    ASSERT_NE(text, nullptr);
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(5, 5), QPointF(5, 5), Qt::LeftButton,
+        Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(text, &press);
+    EXPECT_EQ(g.focused(), &g.f.Lbl) << "a click on the text window reads on and takes the focus";
+    for (int i = 0; i < 4; ++i) {
+        g.readOn();
+        g.key(Qt::Key_Space);
+    }
+    EXPECT_FALSE(g.exited);
 }
 
 TEST(Keyboard, CtrlReadsFastTheWheelReadsOnAndCtrlQClosesTheGame)

@@ -98,6 +98,8 @@ struct FakeWindow : WindowSystem
     Size reported() const override { return kept.value_or(Size { place.w, place.h }); }
     std::optional<Size> frameExtents() const override { return extents; }
     Size toolkitFrame() const override { return {}; }
+    bool places = true;
+    bool placesItself() const override { return places; }
     States states() const override { return now; }
     void setFullScreen(bool on) override { now.fullScreen = on; }
     void resize(Size s) override { place.w = s.w, place.h = s.h; }
@@ -202,6 +204,31 @@ TEST(Negotiation, TheFrameTheStateAndTheBoundsOfTheWindow)
     EXPECT_EQ(g.n.resized({ 5000, 5000 }), (Size { 1280, 1024 }));
     EXPECT_EQ(g.n.resized({ 100, 100 }), (Size { 636, 450 })) << "the legible size, less the frame";
     EXPECT_EQ(g.n.resized({ 700, 500 }), std::nullopt);
+}
+
+TEST(Negotiation, AWindowThatFillsTheAreaOrIsPlacedByTheSystemIsNotSizedByTheProgram)
+{
+    // A window manager that maximises without saying so, or whose size comes before the state.
+    Negotiating g;
+    g.w.extents = Size { 0, 24 };
+    g.n.frameMayHaveChanged();
+    g.w.place = { 0, 24, 1280, 976 };
+    EXPECT_EQ(g.n.resized({ 1280, 976 }), std::nullopt);
+    EXPECT_FALSE(g.n.sizeable()) << "letterboxed, not narrowed";
+    g.w.place = { 0, 24, 1000, 750 };
+    EXPECT_TRUE(g.n.sizeable());
+
+    // Where the compositor places a full-screen window (Wayland), the program sets no geometry.
+    Negotiating w;
+    w.w.places = false;
+    w.n.toggleFullScreen();
+    w.n.stateChanged();
+    w.w.place = { 0, 0, 1280, 1000 }; // not the whole screen: still the compositor's answer
+    w.n.due(Wait::Settle);
+    EXPECT_TRUE(w.w.now.fullScreen);
+    EXPECT_EQ(w.w.place, (Rect { 0, 0, 1280, 1000 }));
+    w.n.toggleFullScreen();
+    EXPECT_FALSE(w.w.now.fullScreen) << "F11 leaves full screen";
 }
 
 namespace {

@@ -1,19 +1,25 @@
 #include "platform/process.h"
 
+#include <QCoreApplication>
+#include <QMetaObject>
 #include <QString>
 #include <QtGlobal>
 
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <chrono>
+#include <condition_variable>
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
 #include <limits.h>
+#include <memory>
 #include <mutex>
 #include <poll.h>
 #include <pthread.h>
 #include <string>
+#include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <unordered_map>
@@ -68,6 +74,44 @@ void runToolkitEnd()
     }
 }
 
+// Qt's Wayland plug-in says this on the thread that reads the display, and calls exit() there as
+// soon as the message is out: the close step must run on the main thread before that.
+constexpr std::string_view WaylandBroke = "The Wayland connection broke";
+constexpr auto MainThreadWait = std::chrono::seconds(5);
+
+void displayLost()
+{
+    ToolkitEnd& e = toolkitEnd();
+    if (!e.handler)
+        return;
+    if (pthread_equal(pthread_self(), e.mainThread)) {
+        runToolkitEnd();
+        return;
+    }
+    // The main thread's event loop still runs (it waits on its own wake-up, not on the display):
+    // the close step is queued there, and this thread waits for it, for a while. Once it has
+    // run, the program ends here and now: the main thread may be on its way out of main().
+    struct Done
+    {
+        std::mutex mutex;
+        std::condition_variable cv;
+        bool done = false;
+    };
+    auto done = std::make_shared<Done>();
+    QMetaObject::invokeMethod(
+        qApp,
+        [done] {
+            runToolkitEnd();
+            const std::lock_guard lock(done->mutex);
+            done->done = true;
+            done->cv.notify_all();
+        },
+        Qt::QueuedConnection);
+    std::unique_lock lock(done->mutex);
+    if (done->cv.wait_for(lock, MainThreadWait, [&] { return done->done; }))
+        std::_Exit(1);
+}
+
 // A message and the same message with other numbers in it are one kind.
 std::string kindOf(const std::string& line)
 {
@@ -112,6 +156,8 @@ void onMessage(QtMsgType type, const QMessageLogContext& context, const QString&
     // Qt ends the program once this returns: what the game must do before that, it does now.
     if (fatal)
         runToolkitEnd();
+    else if (message.startsWith(QLatin1String(WaylandBroke.data(), WaylandBroke.size())))
+        displayLost();
 }
 
 } // namespace

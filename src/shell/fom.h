@@ -126,6 +126,7 @@ private:
     const platform::Control* focusBelongs();
     platform::CommandButton* choice(int position);
     void moveAmongChoices(const platform::Control* from, int step);
+    void moveFocusRound(const platform::Control* from, int step);
 
     void LoadCom(short index);
     void ShowReplayPictures();

@@ -2,7 +2,9 @@
 // makes on what the player is looking at (the key table is in keys.h). The focus goes to the
 // replay box or the list while shown, the first enabled choice and then the board in a crafting
 // turn, the text window while reading. The past-record and quit buttons are no choices: no key
-// presses them but Space after a Tab.
+// presses them but Space after a Tab. Tab and Shift+Tab go round the controls that can act now,
+// from where the focus belongs and back to it; Escape and a click on the text window bring it
+// back at once.
 #include "shell/fom.h"
 
 using namespace platform;
@@ -82,8 +84,15 @@ bool Fom::keyPressed(const KeyPress& key, const Control* at)
         return true;
     case Action::CloseRecords:
         if (!Txt.Visible() && !Lst.Visible())
-            return false;
-        Txt.deliverClick();
+            Me.keyboard().focusHome();
+        else
+            Txt.deliverClick();
+        return true;
+    case Action::FocusNext:
+        moveFocusRound(at, 1);
+        return true;
+    case Action::FocusBack:
+        moveFocusRound(at, -1);
         return true;
     case Action::ReadFast:
         if (key.autoRepeat)
@@ -141,4 +150,25 @@ void Fom::moveAmongChoices(const Control* from, int step)
             return;
         }
     }
+}
+
+void Fom::moveFocusRound(const Control* from, int step)
+{
+    // Where the focus belongs comes first, then every button that can be pressed now.
+    std::vector<const Control*> round;
+    if (const Control* home = focusBelongs())
+        round.push_back(home);
+    for (int index = Com.LBound(); index <= Com.UBound(); ++index) {
+        const CommandButton& b = Com(index);
+        if (b.Visible() && b.Enabled() && (round.empty() || round.front() != &b))
+            round.push_back(&b);
+    }
+    if (round.empty())
+        return;
+    const int count = static_cast<int>(round.size());
+    int position = 0;
+    for (int n = 0; n < count; ++n)
+        if (round[n] == from)
+            position = n;
+    Me.keyboard().moveFocus(*round[(position + step + count) % count]);
 }

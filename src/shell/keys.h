@@ -18,6 +18,8 @@ enum class Command {
     Quit, // Ctrl+Q
     FullScreen, // F11, Alt+Return
     Voice, // V
+    FocusNext, // Tab
+    FocusBack, // Shift+Tab
 };
 
 // Which modifiers a key takes.
@@ -54,6 +56,8 @@ inline constexpr KeyRow KeyTable[] = {
     { platform::Key::Q, Mods::CtrlOnly, Command::Quit },
     { platform::Key::Digit, Mods::Plain, Command::Choose },
     { platform::Key::V, Mods::None, Command::Voice },
+    { platform::Key::Tab, Mods::None, Command::FocusNext },
+    { platform::Key::Tab, Mods::Plain, Command::FocusBack },
 };
 
 // What a key means, whatever has the focus.
@@ -81,7 +85,10 @@ enum class Action {
     NextChoice, // the focus to the next enabled choice, no further than the last
     PreviousChoice, // the focus to the previous enabled choice
     ChooseNth, // a click on the choice at the digit's position
-    CloseRecords, // the click on the replay box: closes the replay and the list, where shown
+    CloseRecords, // the click on the replay box: closes the replay and the list, where shown;
+                  // elsewhere the focus goes back to what the player is reading
+    FocusNext, // the focus to the next control that can act now, and round again
+    FocusBack, // the same the other way
     Quit, // as the window's close box
     FullScreen, // full screen on or off
     ToggleVoice, // the game's own voice on or off
@@ -100,6 +107,8 @@ inline constexpr ActionRow ActionTable[] = {
     { Command::Voice, Place::Anywhere, Action::ToggleVoice },
     { Command::Choose, Place::Anywhere, Action::ChooseNth },
     { Command::Close, Place::Anywhere, Action::CloseRecords },
+    { Command::FocusNext, Place::Anywhere, Action::FocusNext },
+    { Command::FocusBack, Place::Anywhere, Action::FocusBack },
     { Command::ReadFast, Place::Reading, Action::ReadFast },
     { Command::Press, Place::Reading, Action::PressText },
     { Command::Next, Place::Reading, Action::PressText },

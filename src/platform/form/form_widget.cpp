@@ -66,6 +66,9 @@ bool FormWidget::eventFilter(QObject* watched, QEvent* e)
         return form_->keyboard_.keyPressed(watched, static_cast<QKeyEvent*>(e));
     case QEvent::Wheel:
         return form_->keyboard_.wheelTurned(watched, static_cast<QWheelEvent*>(e));
+    case QEvent::MouseButtonPress:
+        form_->keyboard_.mousePressed(watched);
+        return false;
     case QEvent::FocusIn:
         return form_->keyboard_.focusArrived(watched, static_cast<QFocusEvent*>(e)->reason());
     default:

@@ -48,6 +48,9 @@ KeyPress keyPressOf(const QKeyEvent& e)
     for (const QtKey& q : QtKeys)
         if (q.qt == e.key())
             k.key = q.key;
+    // Shift+Tab comes as a key of its own, which some systems send without the Shift.
+    if (e.key() == Qt::Key_Backtab)
+        k.mods.shift = true;
     return k;
 }
 
@@ -109,6 +112,22 @@ void Keyboard::moveFocus(const Control& control)
 {
     playerFocus_ = control.widget_;
     control.widget_->setFocus(Qt::TabFocusReason);
+}
+
+void Keyboard::focusHome()
+{
+    playerFocus_ = nullptr;
+    placeFocus();
+}
+
+void Keyboard::mousePressed(QObject* receiver)
+{
+    // A press on what the focus belongs to, or on a control that takes no focus of its own (the
+    // text window), brings the focus back from a button the player had moved it to.
+    const Control* at = controlOf(receiver);
+    const QWidget* widget = widgetOf(at);
+    if (at && (at == focusTarget_ || (widget && widget->focusPolicy() == Qt::NoFocus)))
+        focusHome();
 }
 
 void Keyboard::forget(const Control* control)

@@ -77,6 +77,8 @@ public:
     bool focusChosenByPlayer() const;
     // Moves the focus to `control` as the player does with Tab.
     void moveFocus(const Control& control);
+    // Brings the focus back to where it belongs, wherever the player had moved it.
+    void focusHome();
 
     // From the form: a control came or went, a control's state changed, an event ended, the
     // window became active, and the toolkit's events of the form's widgets.
@@ -86,6 +88,7 @@ public:
     void placeFocus();
     bool keyPressed(QObject* receiver, QKeyEvent* e);
     bool wheelTurned(QObject* receiver, QWheelEvent* e);
+    void mousePressed(QObject* receiver);
     bool focusArrived(QObject* receiver, int reason);
 
 private:

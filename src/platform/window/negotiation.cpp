@@ -47,8 +47,28 @@ Size Negotiation::frame() const
 
 bool Negotiation::sizeable() const
 {
+    return statesAllowSizing() && !fillsAvailableArea();
+}
+
+bool Negotiation::statesAllowSizing() const
+{
     const States s = window_.states();
     return !settling_ && !s.minimised && !s.maximised && !s.fullScreen;
+}
+
+bool Negotiation::fillsAvailableArea() const
+{
+    // A window manager that maximises without saying so, or one whose new size arrives before
+    // the state, gives the window the whole available area: a size asked for then would take the
+    // maximised state away, and the window would stay that large unmaximised.
+    if (!shown_ || !window_.visible())
+        return false;
+    const std::optional<Screen> screen = window_.screen();
+    if (!screen)
+        return false;
+    const Size client = sizeOf(window_.client());
+    const Size frame = this->frame();
+    return client.w + frame.w >= screen->available.w && client.h + frame.h >= screen->available.h;
 }
 
 Size Negotiation::bounded(Size size) const
@@ -121,7 +141,7 @@ std::optional<Size> Negotiation::resized(Size now)
     }
     // A size beyond the window's bounds (one that no window manager checked) is brought back.
     const Size within = window::bounded(now, minClient_, maxClient_);
-    if (shown_ && sizeable() && within != now)
+    if (shown_ && statesAllowSizing() && within != now)
         return within;
     return std::nullopt;
 }
@@ -179,13 +199,18 @@ void Negotiation::settled()
 {
     settling_ = false;
     const bool fullScreen = window_.states().fullScreen;
-    if (const std::optional<Screen> screen = window_.screen()) {
+    const std::optional<Screen> screen = window_.placesItself() ? window_.screen() : std::nullopt;
+    if (screen) {
         const Rect whole = screen->whole;
         if (fullScreen) {
             if (window_.client() != whole)
                 window_.setClient(whole);
-        } else if (beforeFullScreen_ && sizeOf(window_.client()) == sizeOf(whole) && sizeable()) {
-            window_.setClient(*beforeFullScreen_);
+        } else if (beforeFullScreen_ && sizeOf(window_.client()) == sizeOf(whole)
+            && statesAllowSizing()) {
+            // Placed as it was, frame included: a frame window with shadows lies further out than
+            // the client by more than the frame the window manager says.
+            window_.resize(beforeFullScreen_->size);
+            window_.move(beforeFullScreen_->at.x, beforeFullScreen_->at.y);
         }
     }
     if (!fullScreen)
@@ -213,7 +238,7 @@ void Negotiation::fitToScreen(bool centre)
     const Size client = sizeOf(window_.client());
     const Size frame = this->frame();
     const Size fit = fitClient(client, frame, sizeOf(area), aspect_);
-    if (fit != client && sizeable()) {
+    if (fit != client && statesAllowSizing()) {
         try {
             form_.resizeClient(fit);
         } catch (const RuntimeError&) { }
@@ -251,7 +276,7 @@ void Negotiation::toggleFullScreen()
     if (window_.states().fullScreen) {
         window_.setFullScreen(false);
     } else {
-        beforeFullScreen_ = window_.client();
+        beforeFullScreen_ = Placement { window_.position(), sizeOf(window_.client()) };
         window_.setFullScreen(true);
     }
 }

@@ -51,8 +51,12 @@ public:
     virtual Size reported() const = 0;
     // The frame the window manager set on the window, where the window system says (X11).
     virtual std::optional<Size> frameExtents() const = 0;
-    // The frame as the toolkit measured it (kept from its last change of geometry).
+    // The frame as the toolkit measured it (kept from its last change of geometry), without the
+    // shadow some window managers draw around it.
     virtual Size toolkitFrame() const = 0;
+    // The program may place and size a full-screen window itself (X11 without a window manager
+    // to do it); where the window system places it (Wayland), a size set would end full screen.
+    virtual bool placesItself() const { return true; }
     virtual States states() const = 0;
     virtual void setFullScreen(bool on) = 0;
     virtual void resize(Size client) = 0;
@@ -90,7 +94,8 @@ public:
 
     // The frame as last seen; none while the window is hidden.
     Size frame() const;
-    // The window can be sized: not minimised, maximised or full screen, nor settling.
+    // The window can be sized: not minimised, maximised or full screen, nor settling, nor filling
+    // the available area (maximised by a window manager that does not say so, or on its way).
     bool sizeable() const;
     // `size` within the window's bounds, once the window has been shown.
     Size bounded(Size size) const;
@@ -118,6 +123,8 @@ public:
 
 private:
     bool updateFrame();
+    bool statesAllowSizing() const;
+    bool fillsAvailableArea() const;
     void updateBounds();
     void fitToScreen(bool centre);
     void refusedAt(Size asked, Size from);
@@ -146,8 +153,13 @@ private:
     };
     std::deque<Refusal> refused_;
     int answerChecks_ = 0;
-    // Full screen: the client's place and size before it.
-    std::optional<Rect> beforeFullScreen_;
+    // Full screen: the window's place (frame included) and client size before it.
+    struct Placement
+    {
+        Point at;
+        Size size;
+    };
+    std::optional<Placement> beforeFullScreen_;
     // A change of state (maximised, full screen, back) the window manager is still carrying out.
     bool settling_ = false;
 };

@@ -9,6 +9,7 @@
 #include <QWindow>
 
 #include <algorithm>
+#include <cmath>
 
 namespace platform::window {
 
@@ -22,7 +23,7 @@ QtWindow::QtWindow(QWidget* widget, std::function<void(Wait)> due, std::function
         QObject::connect(timer(t), &QTimer::timeout, widget, [due, t] { due(t); });
     }
     frameWatch_ = std::make_unique<x11::FrameWatch>(widget, [this, framed] {
-        setFrame_ = x11::frameExtents(widget_->winId());
+        setFrame_ = logical(x11::frameExtents(widget_->winId()));
         framed();
     });
 }
@@ -32,7 +33,17 @@ QtWindow::~QtWindow() = default;
 void QtWindow::watch()
 {
     frameWatch_->watch(widget_->winId());
-    setFrame_ = x11::frameExtents(widget_->winId());
+    setFrame_ = logical(x11::frameExtents(widget_->winId()));
+}
+
+std::optional<Size> QtWindow::logical(std::optional<Size> device) const
+{
+    // The window system counts device pixels; the toolkit's sizes are logical ones.
+    if (!device)
+        return std::nullopt;
+    const double ratio = std::max(1.0, widget_->devicePixelRatioF());
+    return Size { static_cast<int>(std::lround(device->w / ratio)),
+        static_cast<int>(std::lround(device->h / ratio)) };
 }
 
 bool QtWindow::visible() const
@@ -53,6 +64,9 @@ Point QtWindow::position() const
 
 Size QtWindow::reported() const
 {
+    // What the X server holds, where there is one: the toolkit records the size it asked for.
+    if (const std::optional<Size> server = logical(x11::serverSize(widget_->winId())))
+        return *server;
     const QWindow* window = widget_->windowHandle();
     const QSize real = window ? window->geometry().size() : widget_->size();
     return { real.width(), real.height() };
@@ -60,10 +74,24 @@ Size QtWindow::reported() const
 
 Size QtWindow::toolkitFrame() const
 {
-    // The toolkit reads the frame once a change of geometry and keeps it.
+    // The toolkit reads the frame once a change of geometry and keeps it. It counts the window
+    // manager's whole frame window, shadows included: what lies evenly around the client on the
+    // left, the right and below is shadow (or a thin border), not frame the player sees.
     const QRect outer = widget_->frameGeometry();
-    return { std::max(0, outer.width() - widget_->width()),
-        std::max(0, outer.height() - widget_->height()) };
+    const QRect inner = widget_->geometry();
+    const int left = std::max(0, inner.left() - outer.left());
+    const int right = std::max(0, outer.right() - inner.right());
+    const int top = std::max(0, inner.top() - outer.top());
+    const int bottom = std::max(0, outer.bottom() - inner.bottom());
+    const int shadow = std::min({ left, right, bottom });
+    return { left + right - 2 * shadow, std::max(0, top + bottom - 2 * shadow) };
+}
+
+bool QtWindow::placesItself() const
+{
+    // A Wayland compositor places and sizes a maximised or full-screen window; a size set then
+    // takes the state away.
+    return !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
 }
 
 States QtWindow::states() const

@@ -33,6 +33,7 @@ public:
     Size reported() const override;
     std::optional<Size> frameExtents() const override { return setFrame_; }
     Size toolkitFrame() const override;
+    bool placesItself() const override;
     States states() const override;
     void setFullScreen(bool on) override;
     void resize(Size client) override;
@@ -44,6 +45,7 @@ public:
     void stop(Wait timer) override;
 
 private:
+    std::optional<Size> logical(std::optional<Size> device) const;
     QTimer* timer(Wait t) const { return t == Wait::Answer ? answer_ : settle_; }
     QWidget* widget_;
     QTimer* answer_;

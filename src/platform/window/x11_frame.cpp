@@ -55,6 +55,20 @@ std::optional<window::Size> frameExtents(WId window)
     return frame;
 }
 
+std::optional<window::Size> serverSize(WId window)
+{
+    xcb_connection_t* c = connection();
+    if (!c || !window)
+        return std::nullopt;
+    xcb_get_geometry_reply_t* reply = xcb_get_geometry_reply(
+        c, xcb_get_geometry(c, static_cast<xcb_drawable_t>(window)), nullptr);
+    std::optional<window::Size> size;
+    if (reply)
+        size = window::Size { reply->width, reply->height };
+    std::free(reply);
+    return size;
+}
+
 FrameWatch::FrameWatch(QObject* context, std::function<void()> changed)
     : context_(context)
     , changed_(std::move(changed))

@@ -13,7 +13,13 @@ namespace platform::x11 {
 
 // The frame a window manager has put around `window` (the _NET_FRAME_EXTENTS it set on it):
 // its total width and height; empty off X11 or where no window manager set it.
+// In the window system's (device) pixels.
 std::optional<window::Size> frameExtents(WId window);
+
+// The size of `window` as the X server holds it, in device pixels (the toolkit keeps the size it
+// asked for until the window manager's answer reaches it, and a window manager that ignores a
+// request sends none); empty off X11.
+std::optional<window::Size> serverSize(WId window);
 
 // Calls `changed` (later, from the event loop, while `context` lives) whenever the window manager
 // sets or removes the frame extents of `window`. The toolkit reads them once and keeps them; a

@@ -18,10 +18,6 @@ Text meaning(judgement::Outcome outcome)
     return u"どちらでもない";
 }
 
-bool startsWith(TextView s, TextView head)
-{
-    return s.substr(0, head.size()) == head;
-}
 } // namespace
 
 Text turnBegins()
@@ -49,20 +45,11 @@ Text boardWaits()
 
 Text boardItem(TextView item)
 {
-    // The marks of judgement::mark, read back.
-    constexpr TextView critical = u"　クリティカル！";
     if (item == judgement::Prompt)
         return boardWaits();
-    if (startsWith(item, u"●　") && item.size() >= 2 + critical.size()
-        && item.substr(item.size() - critical.size()) == critical)
-        return verdict(
-            judgement::Outcome::Critical, item.substr(2, item.size() - 2 - critical.size()));
-    if (startsWith(item, u"○　"))
-        return verdict(judgement::Outcome::Good, item.substr(2));
-    if (startsWith(item, u"×　"))
-        return verdict(judgement::Outcome::Bad, item.substr(2));
-    if (startsWith(item, u"　　"))
-        return verdict(judgement::Outcome::None, item.substr(2));
+    // The marks of judgement::mark, read back.
+    if (const auto marked = judgement::unmark(item))
+        return verdict(marked->outcome, marked->caption);
     return Text(item);
 }
 

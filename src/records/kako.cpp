@@ -10,16 +10,14 @@
 
 #include "records/kako_rules.h"
 #include "shell/paths.h"
+#include "story/files.h"
 
 using namespace platform;
 
-namespace {
-const Text KakoName = u"kako.dat";
-} // namespace
-
 void Fom::LoadKako()
 {
-    const Text inStory = DatPath + u"kako" + u".dat";
+    const Text fileName = story::dataFile(story::RecordsName);
+    const Text inStory = DatPath + fileName;
     Text start = inStory;
     kakoFolder_ = DatPath;
     kakoPath_ = inStory;
@@ -32,7 +30,7 @@ void Fom::LoadKako()
         if (!sys.userDataFolder.empty() && !story.empty()) {
             kakoFolder_ = sys.userDataFolder + PathSeparator + u"pelirra" + PathSeparator
                 + kako::userFolderName(story) + PathSeparator;
-            kakoPath_ = kakoFolder_ + KakoName;
+            kakoPath_ = kakoFolder_ + fileName;
             if (Files::stamp(kakoPath_).kind != Files::Stamp::Kind::Missing)
                 start = kakoPath_;
         }
@@ -109,7 +107,7 @@ void Fom::SaveKako()
             + kakoUnreadable_);
     try {
         if (kakoPath_.empty())
-            throw RuntimeError(sys.files.displayName(DatPath + KakoName)
+            throw RuntimeError(sys.files.displayName(DatPath + story::dataFile(story::RecordsName))
                 + u": the story folder cannot keep the list, and there is no home folder to keep "
                   u"it in");
         if (kakoFolder_ != DatPath)

@@ -1,5 +1,8 @@
 #include "records/spoken.h"
 
+#include "records/replay_rules.h"
+#include "story/script.h"
+
 namespace spoken {
 
 Text listShown(int count)
@@ -18,20 +21,17 @@ Text replay(TextView replayText)
 {
     Text said;
     const auto add = [&said](TextView line) {
-        constexpr TextView open = u"●　過去見　「", close = u"」　●";
+        constexpr TextView open = replay::HeadingOpen, close = replay::HeadingClose;
         Text words;
         if (line.substr(0, open.size()) == open && line.size() >= open.size() + close.size()
             && line.substr(line.size() - close.size()) == close)
             words = u"過去見 "
                 + Text(line.substr(open.size(), line.size() - open.size() - close.size()));
-        else if (line == u"●　Ending")
+        else if (line == replay::EndingLine)
             words = u"エンディング";
         else
             words = line;
-        bool blank = true;
-        for (char16_t c : words)
-            blank = blank && (c == u' ' || c == u'　' || c == u'\t');
-        if (blank)
+        if (story::isBlank(words))
             return;
         if (!said.empty())
             said += u'\n';

@@ -79,7 +79,7 @@ CommandLine readCommandLine(const std::vector<std::string>& args)
             else
                 return failure(option + " needs a value (pelirra --help lists the options)");
             if (option == "--event") {
-                command.start.event = script::splitEventName(platform::fromUtf8(value));
+                command.start.event = story::splitEventName(platform::fromUtf8(value));
                 if (!command.start.event)
                     return failure("--event " + value
                         + ": not an event's name (a number such as 3, a route and a number such "

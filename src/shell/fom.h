@@ -120,6 +120,8 @@ private:
     void ReadKako(const Text& path, const std::function<void(const Text&)>& add);
     void Failed(const platform::RuntimeError& error);
     void LayoutFrom(bool failedBefore);
+    // The state names `event` as the one to open next.
+    void goTo(const story::EventParts& event);
 
     // The event script being played, for messages about it.
     Text scriptPath_;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "check/folder.h"
+#include "story/events.h"
 
 #include <optional>
 
@@ -35,6 +36,8 @@ enum class Exit {
 
 struct Event
 {
+    // What the game's rules form the name from.
+    story::EventParts parts() const { return { route, number, ending }; }
     Text route;
     std::optional<long> number;
     Text ending;

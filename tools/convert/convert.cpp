@@ -4,6 +4,7 @@
 #include "platform/cp932.h"
 #include "platform/files.h"
 #include "platform/text.h"
+#include "story/files.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -24,6 +25,10 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr std::string_view Bom = "\xEF\xBB\xBF";
+// The names of a story folder's files, as this file system spells them.
+const std::string DataExtension = platform::toUtf8(story::DataExtension);
+const std::string MusicFile = platform::toUtf8(story::MusicFile);
+const std::string RecordsFile = platform::toUtf8(story::dataFile(story::RecordsName));
 // Story texts are small: a larger source is no story text (pelirra-check says the same of the
 // files it reads).
 constexpr uintmax_t MaxTextBytes = 16 << 20;
@@ -129,7 +134,7 @@ Plan planFolder(const fs::path& src, const std::string& shownSrc)
         const bool text = ext == ".txt";
         const bool picture = ext == ".png" || ext == ".jpg" || ext == ".jpeg" || ext == ".gif"
             || ext == ".bmp" || ext == ".ico";
-        const bool music = lower(name) == "bgm.mid";
+        const bool music = lower(name) == MusicFile;
         if (!text && !picture && !music) {
             plan.skipped.push_back(shown
                 + ": warning: skipped: not a text (NAME.txt), a picture (.png, .jpg, .jpeg, "
@@ -140,8 +145,8 @@ Plan planFolder(const fs::path& src, const std::string& shownSrc)
             plan.errors.push_back(shown + ": error: is not a file");
             continue;
         }
-        const std::string target = music ? "bgm.mid" : stem + ".dat";
-        if (lower(stem) == "kako" && !music) {
+        const std::string target = music ? MusicFile : stem + DataExtension;
+        if (lower(target) == RecordsFile) {
             plan.errors.push_back(shown
                 + ": error: would become kako.dat, the file in which the game keeps the player's "
                   "list of past records");
@@ -180,8 +185,8 @@ std::optional<std::string> foreignEntry(const fs::path& dest)
     std::error_code ec;
     for (const auto& entry : fs::directory_iterator(dest, ec)) {
         const std::string name = entry.path().filename().string();
-        const bool storyName
-            = name.ends_with(".dat") || name == "bgm.mid" || name.starts_with("kako.dat.tmp-");
+        const bool storyName = name.ends_with(DataExtension) || name == MusicFile
+            || name.starts_with(RecordsFile + ".tmp-");
         if (!storyName || !(entry.is_regular_file(ec) || entry.is_symlink(ec)))
             return name;
     }
@@ -412,11 +417,11 @@ int runCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
         // The player's list of past records stays with the story. A game playing DEST saves its
         // list under this lock of the folder, so no save falls between the copy and the exchange.
         const platform::FolderLock lock(platform::fromUtf8(dest.string()));
-        const fs::path kako = dest / "kako.dat";
+        const fs::path kako = dest / RecordsFile;
         if (fs::exists(fs::symlink_status(kako, ec))) {
-            fs::copy(kako, made.path() / "kako.dat", fs::copy_options::copy_symlinks, ec);
+            fs::copy(kako, made.path() / RecordsFile, fs::copy_options::copy_symlinks, ec);
             if (ec)
-                return writeError(shownDest + "/kako.dat", ec.message());
+                return writeError(shownDest + "/" + RecordsFile, ec.message());
         }
         std::string why;
         if (!replaceFolder(made, dest, why))

@@ -1,5 +1,5 @@
 // The font of every widget: Japanese text, and the Latin letters among it, in a proportional face.
-#include "platform/widgets_p.h"
+#include "platform/fonts_p.h"
 
 #include <fontconfig/fontconfig.h>
 

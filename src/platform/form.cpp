@@ -1,7 +1,9 @@
 #include "platform/form.h"
 
+#include "platform/fonts_p.h"
+#include "platform/form_widget_p.h"
 #include "platform/process.h"
-#include "platform/widgets_p.h"
+#include "platform/qt_conversions_p.h"
 #include "platform/x11_p.h"
 
 #include <QCloseEvent>

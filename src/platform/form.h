@@ -36,6 +36,8 @@ class QWheelEvent;
 
 namespace platform {
 
+class FormWidget;
+
 class Form
 {
 public:

@@ -2,7 +2,7 @@
 #include "platform/keyboard.h"
 
 #include "platform/form.h"
-#include "platform/widgets_p.h"
+#include "platform/form_widget_p.h"
 
 #include <QKeyEvent>
 #include <QWheelEvent>

@@ -2,7 +2,8 @@
 #include "platform/controls.h"
 #include "platform/files.h"
 #include "platform/form.h"
-#include "platform/widgets_p.h"
+#include "platform/picture/picture_widget_p.h"
+#include "platform/qt_conversions_p.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>

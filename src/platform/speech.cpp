@@ -1,8 +1,8 @@
 #include "platform/speech.h"
 
 #include "platform/form.h"
+#include "platform/qt_conversions_p.h"
 #include "platform/settings.h"
-#include "platform/widgets_p.h"
 
 #include <QAbstractItemView>
 #include <QAccessible>

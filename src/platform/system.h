@@ -14,9 +14,6 @@
 
 namespace platform {
 
-// The music device of this machine: FluidSynth where it can play, otherwise silence.
-std::unique_ptr<Mci> makeDefaultMci();
-
 class System
 {
 public:

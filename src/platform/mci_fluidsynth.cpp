@@ -17,7 +17,8 @@
 // closes.
 #include "platform/mci_fluidsynth.h"
 #include "platform/errors.h"
-#include "platform/files.h"
+#include "platform/files/files.h"
+#include "platform/files/regular_file.h"
 
 #include <fluidsynth.h>
 

@@ -1,6 +1,7 @@
 // Pictures, picture boxes and the lines drawn in them.
 #include "platform/controls.h"
-#include "platform/files.h"
+#include "platform/files/files.h"
+#include "platform/files/regular_file.h"
 #include "platform/form.h"
 #include "platform/picture/picture_widget_p.h"
 #include "platform/qt_conversions_p.h"

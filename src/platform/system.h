@@ -5,7 +5,7 @@
 #pragma once
 
 #include "platform/dispatcher.h"
-#include "platform/files.h"
+#include "platform/files/files.h"
 #include "platform/mci.h"
 #include "platform/random.h"
 

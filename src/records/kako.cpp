@@ -8,6 +8,7 @@
 // folder belongs to the package manager.
 #include "shell/fom.h"
 
+#include "platform/files/folders.h"
 #include "records/kako_rules.h"
 #include "shell/paths.h"
 #include "story/files.h"

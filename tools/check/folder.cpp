@@ -3,7 +3,7 @@
 #include "platform/controls.h"
 #include "platform/cp932.h"
 #include "platform/errors.h"
-#include "platform/files.h"
+#include "platform/files/files.h"
 
 #include <QImageReader>
 #include <QString>

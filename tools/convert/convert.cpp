@@ -2,7 +2,8 @@
 
 #include "check/checker.h"
 #include "platform/cp932.h"
-#include "platform/files.h"
+#include "platform/files/files.h"
+#include "platform/files/folders.h"
 #include "platform/text.h"
 #include "story/files.h"
 

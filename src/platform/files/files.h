@@ -89,24 +89,4 @@ private:
     Text displayRoot_;
 };
 
-// An exclusive lock on a folder, held while the object lives: another program that locks the same
-// folder waits until it is released (also when the holder ends without releasing it). Where the
-// file system has no locks, nothing is locked.
-class FolderLock
-{
-public:
-    explicit FolderLock(const Text& folder);
-    ~FolderLock();
-    FolderLock(const FolderLock&) = delete;
-    FolderLock& operator=(const FolderLock&) = delete;
-
-private:
-    int fd_ = -1;
-};
-
-// Opens a file for reading when it is a regular file; a folder, a device or a named pipe in its
-// place is refused before anything could wait on it. Returns the descriptor, which the caller
-// closes. Errors name the file as `shownAs`.
-int openRegularFile(const Text& path, const Text& shownAs);
-
 } // namespace platform

@@ -1,0 +1,42 @@
+#include "platform/files/native_p.h"
+
+#include <QFile>
+#include <QString>
+
+#include <cerrno>
+#include <cstring>
+
+namespace platform {
+
+std::string nativePath(const Text& path)
+{
+    return QFile::encodeName(QString::fromStdU16String(path)).toStdString();
+}
+
+Text fromNativePath(const std::string& path)
+{
+    return QFile::decodeName(path.c_str()).toStdU16String();
+}
+
+Text errorText(int err)
+{
+    switch (err) {
+    case ENOENT:
+        return u"not found";
+    case EACCES:
+    case EPERM:
+        return u"permission denied";
+    case EISDIR:
+        return u"is a folder, not a file";
+    case ENOSPC:
+        return u"the disk is full";
+    case EROFS:
+        return u"the folder is read-only";
+    case ENOTDIR:
+        return u"a file is in the way";
+    default:
+        return fromUtf8(std::strerror(err));
+    }
+}
+
+} // namespace platform

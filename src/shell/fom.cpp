@@ -37,7 +37,14 @@ Fom::Fom(System& system)
 {
     Me.setCaption(u"Pelirra");
     Me.setIcon(pelirra_icon_xpm);
+    placeControls();
+    nameControls();
+    connectEvents();
+    sys.dispatcher.setFailureHandler([this](const RuntimeError& e) { Failed(e); });
+}
 
+void Fom::placeControls()
+{
     // The design rectangles, in twips; the layout replaces them.
     place(Txt, 480, 3720, 3615, 1815);
     place(Lst, 480, 3720, 3615, 2010);
@@ -48,7 +55,14 @@ Fom::Fom(System& system)
     place(LblCom, 1800, 3600, 2055, 975);
     place(Lbl, 240, 720, 5175, 5055);
     Dfe.setAutoSize(true);
+    Linel(0).setX1(960);
+    Linel(0).setY1(120);
+    Linel(0).setX2(975);
+    Linel(0).setY2(135);
+}
 
+void Fom::nameControls()
+{
     // What a screen reader calls each control, and how the entries of the lists read.
     Lbl.setAccessibleName(u"本文");
     Img.setAccessibleName(u"絵");
@@ -59,11 +73,10 @@ Fom::Fom(System& system)
     Lst.setSpokenItem(spoken::entry);
     Txt.setAccessibleName(u"過去の記録の本文");
     LblCom.setAccessibleName(spoken::turnBegins());
-    Linel(0).setX1(960);
-    Linel(0).setY1(120);
-    Linel(0).setX2(975);
-    Linel(0).setY2(135);
+}
 
+void Fom::connectEvents()
+{
     Me.onActivate([this] { Form_Activate(); });
     Me.onResize([this] { Form_Resize(); });
     Me.onPaint([this] { Form_Paint(); });
@@ -90,8 +103,6 @@ Fom::Fom(System& system)
         },
         .board = &TxtPic,
         .reader = &Lbl });
-
-    sys.dispatcher.setFailureHandler([this](const RuntimeError& e) { Failed(e); });
 }
 
 Fom::~Fom()

@@ -115,6 +115,11 @@ public:
     void Bgm_Check_Timer();
 
 private:
+    // The window as designed: the controls' first places, their names for screen readers, and
+    // the procedures that handle their events.
+    void placeControls();
+    void nameControls();
+    void connectEvents();
     void LoadCom(short index);
     void ShowReplayPictures();
     void ReadKako(const Text& path, const std::function<void(const Text&)>& add);

@@ -17,6 +17,7 @@ packages=(
   # the real program on an X server: clicks and keys, the close box, window managers
   xdotool openbox i3-wm wmctrl x11-utils
   time # peak memory of the real program in the robustness tests
+  libgraphviz-dev # the story map of pelirra-check --map (Graphviz lays it out and draws the SVG)
   # installing and packaging: the desktop entry and metainfo checks, the manual page, cpack's
   # dependencies from the linked libraries
   desktop-file-utils appstream groff-base dpkg-dev file

@@ -2,7 +2,8 @@
 # The real program's command line, and an author's folder from UTF-8 sources to a played story:
 # --help and --version print and end with 0; a wrong command line prints one line and ends with 2
 # before anything needs a display; "pelirra-convert src story && pelirra story" plays the story
-# and keeps its list there; --event and --score begin an author's trial.
+# and keeps its list there; --event and --score begin an author's trial, which leaves the list
+# as it was.
 #   usage: command_line.sh PROGRAM CONVERTER
 set -euo pipefail
 program=$(realpath "$1")
@@ -61,11 +62,15 @@ play() {
 }
 play story
 [ "$(cat story/kako.dat)" = "$(printf '0\r\n')" ] || fail "story/kako.dat: $(od -c story/kako.dat)"
+# A trial run leaves the player's list byte for byte as it was.
+printf '0\r\nb1' > story/kako.dat
+cp story/kako.dat kako.before
 play --event a1 --score 20 story
-[ "$(cat story/kako.dat)" = "$(printf '0\r\na1\r\n')" ] || fail "trial: $(od -c story/kako.dat)"
-# Made again from its sources, the story keeps the player's list.
-"$converter" --quiet src story > /dev/null
-[ "$(cat story/kako.dat)" = "$(printf '0\r\na1\r\n')" ] || fail "the list was not kept"
+cmp -s story/kako.dat kako.before || fail "trial: $(od -c story/kako.dat)"
+# Made again from its sources, the story keeps the player's list; the map is drawn on the way.
+"$converter" --quiet --map map.svg src story > /dev/null
+cmp -s story/kako.dat kako.before || fail "the list was not kept"
+grep -q 'id="ev_a1"' map.svg || fail "pelirra-convert --map: no map"
 
 [ "$failures" -eq 0 ] || exit 1
 echo ok

@@ -1,10 +1,12 @@
 // The story checker on small data folders, each broken in one way: the finding, its file and
 // its line.
 #include "check/checker.h"
+#include "check/markers.h"
 #include "support/game.h"
 
 #include "platform/cp932.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -13,6 +15,7 @@
 
 using check::Severity;
 using platform::Text;
+using platform::TextView;
 
 namespace {
 
@@ -193,6 +196,37 @@ TEST(CheckMarkers, AMarkerHiddenInTextIsAnErrorWithItsLine)
         "written as a picture line, but the game reads it as an ending branch"));
 }
 
+TEST(CheckMarkers, AMarkerWrittenNearlyRightGetsASuggestion)
+{
+    Folder typos;
+    typos.picture("sea.dat");
+    typos.file("0.dat", { u"はじまり", u">ing>sea", u"うみ", u">hantai", u"のこり" });
+    const check::Result result = typos.check();
+    EXPECT_TRUE(reports(result, Severity::Warning, "0.dat", 2,
+        "the game shows this line as text, not as a picture line: did you mean `>img>sea`?"));
+    EXPECT_TRUE(reports(result, Severity::Warning, "0.dat", 4,
+        "the game shows this line as text, not as a route branch: did you mean `>hantei`?"));
+    check::Options strict;
+    strict.strict = true;
+    EXPECT_TRUE(reports(check::checkFolder(typos.folder(), strict), Severity::Error, "0.dat", 4,
+        "did you mean `>hantei`?"))
+        << "a branch that does not happen fails --strict as an error";
+
+    const auto meant = [](TextView line) {
+        const auto m = check::meantMarker(line);
+        return m ? test::u8(m->line) : "";
+    };
+    EXPECT_EQ(meant(u">hnatei"), ">hantei");
+    EXPECT_EQ(meant(u"hantei"), ">hantei") << "the > missing";
+    EXPECT_EQ(meant(u">>ive"), ">ive") << "one > too many";
+    EXPECT_EQ(meant(u">End "), ">end");
+    EXPECT_EQ(meant(u">imgg>pics\\sea"), ">img>pics\\sea");
+    EXPECT_EQ(meant(u">o"), ">p");
+    for (TextView fine : { u">hantei", u">img>sea", u">pp", u">end", u">続く", u"> and so on",
+             u">hello", u"end of it", u"pen" })
+        EXPECT_EQ(meant(fine), "") << test::u8(Text(fine));
+}
+
 TEST(CheckFiles, TextFilesAreCodePage932WithCrLf)
 {
     Folder shiftJis;
@@ -306,6 +340,19 @@ TEST(CheckPictures, PictureLinesNameLoadablePicturesThatClashWithNothing)
             "umi.dat: metafile (WMF/EMF) pictures cannot be shown; save it as PNG"));
     }
 
+    // Pictures in folders, with either separator; never one outside the story.
+    Folder folders;
+    ASSERT_TRUE(QDir(QString::fromStdString(folders.folder())).mkpath("pics/yoru"));
+    folders.picture("pics/umi.dat");
+    folders.picture("pics/yoru/hoshi.dat");
+    folders.file("0.dat",
+        { u"はじまり", u">img>pics\\umi", u"うみ", u">img>pics/yoru/hoshi", u"ほし", u">end" });
+    EXPECT_TRUE(folders.check().report.findings().empty()) << all(folders.check());
+    folders.file("0.dat", { u">img>..\\photo", u"はじまり", u">img>/etc/x", u"うみ", u">end" });
+    const check::Result outside = folders.check();
+    EXPECT_TRUE(reports(outside, Severity::Error, "0.dat", 1, "leaves the story folder"));
+    EXPECT_TRUE(reports(outside, Severity::Error, "0.dat", 3, "leaves the story folder"));
+
     Folder event;
     event.withTurn();
     event.file("0.dat", { u">img>1", u"はじまり" });
@@ -375,9 +422,11 @@ TEST(CheckPages, PagesAsTheTextWindowShowsThem)
         "the page holds 6 lines, but the text window shows 5: the picture line at 8"));
 
     Folder wide;
-    wide.file("0.dat", { Text(29, u'あ'), Text(27, u'い'), u"う", u">p", u">end" });
+    // Measured in the game's face at the opening size: about 38 full-width characters fit.
+    wide.file("0.dat", { Text(40, u'一'), Text(38, u'二'), u"う", u">p", u">end" });
     const check::Result width = wide.check();
-    EXPECT_TRUE(reports(width, Severity::Warning, "0.dat", 1, "29 full-width characters wide"));
+    EXPECT_TRUE(reports(width, Severity::Warning, "0.dat", 1,
+        "the line is 40 full-width characters wide; the text window holds about 38"));
     EXPECT_TRUE(reports(width, Severity::Warning, "0.dat", 2, "with the prompt"))
         << "it ends the first page";
     EXPECT_EQ(width.report.findings().size(), 2u) << all(width);
@@ -446,6 +495,37 @@ TEST(CheckScores, AStoryThatGoesRoundEndsTheSearchAtTheLargestScore)
     const check::Result result = folder.check();
     EXPECT_TRUE(reports(result, Severity::Warning, "", 0, "past 32767"));
     EXPECT_EQ(result.scores.branches.at(1).scores.back(), 32767);
+}
+
+TEST(CheckMap, EveryEventBranchAndEndingInTheColourOfWhatItIs)
+{
+    // Five feelings of +1 at most: the good ending (30 or more) is never reached, and the
+    // bittersweet one's script is missing.
+    Folder folder;
+    folder.withTurn();
+    folder.file("1.dat", { u"なつ", u">ive" });
+    folder.file("g.dat", { u">end" });
+    folder.file("a2.dat", { u"どこにもつながらない" });
+    const std::string svg = folder.path("map.svg");
+    std::ostringstream out, err;
+    check::Options options;
+    options.map = svg;
+    EXPECT_EQ(check::checkAndReport(folder.folder(), "dat", options, out, err), 1);
+    EXPECT_EQ(err.str(), "");
+    const std::string map = test::readBytes(svg);
+    // The fill of the node with that id.
+    const auto fill = [&](const std::string& id) {
+        const size_t at = map.find("id=\"" + id + "\"");
+        const size_t colour = map.find("fill=\"", at);
+        return at == std::string::npos ? "none" : map.substr(colour + 6, 7);
+    };
+    EXPECT_EQ(fill("ev_0"), "#ffffff");
+    EXPECT_EQ(fill("ev_g"), "#d9d9d9") << "unreachable";
+    EXPECT_EQ(fill("ev_a2"), "#d9d9d9") << "no way leads there";
+    EXPECT_EQ(fill("ev_missing_b"), "#f4cccc") << "missing";
+    EXPECT_NE(map.find("g: score 30 or more"), std::string::npos);
+    EXPECT_NE(map.find("b: score 29 or less"), std::string::npos);
+    EXPECT_NE(map.find("reached: {5, 9, 13, 17, 21, 25}"), std::string::npos) << map;
 }
 
 TEST(CheckMusic, WithoutAMidiFileTheGameIsSilent)

@@ -122,12 +122,45 @@ TEST(Convert, AnAuthorsFolderBecomesAStoryThatIsThenChecked)
     const Outcome again = a.convert({ "--quiet" });
     EXPECT_EQ(again.status, 1);
     EXPECT_EQ(again.out.find("error(s)"), std::string::npos) << "--quiet: the findings alone";
-    EXPECT_NE(again.out.find(a.story("0.dat") + ":2: error: the game cannot show this picture"),
+    EXPECT_NE(again.out.find(a.src("0.txt") + ":2: error: the game cannot show this picture"),
         std::string::npos)
-        << again.out;
+        << "the findings name the file the author edits: " << again.out;
+    EXPECT_NE(again.out.find(a.src("0_han.txt") + ": error: missing"), std::string::npos)
+        << "and the one to write";
     EXPECT_EQ(test::readBytes(a.story("kako.dat")), "0\r\n");
     EXPECT_FALSE(QFile::exists(QString::fromStdString(a.story("umi.dat"))));
     EXPECT_EQ(a.beside(), (std::vector<std::string> { "src", "story" }));
+}
+
+TEST(Convert, FoldersOfTheSourcesBecomeFoldersOfTheStory)
+{
+    Author a;
+    a.source("txt.txt", "喜び\n");
+    a.source("0.txt", "はじまり\n>img>pics\\umi\nうみ\n>img>pics/yoru/hoshi\nほし\n>end\n");
+    test::writePicture(a.src("ive.png"), 640, 480, "PNG");
+    ASSERT_TRUE(QDir().mkpath(QString::fromStdString(a.src("pics/yoru"))));
+    test::writePicture(a.src("pics/umi.png"), 640, 480, "PNG");
+    test::writePicture(a.src("pics/yoru/hoshi.jpg"), 640, 480, "JPEG");
+    a.source("pics/yoru/memo.txt", "メモ\n");
+    a.source("bgm.mid", std::string("MThd\0\0\0\x06\0\0\0\x01\0\x60", 14));
+    const Outcome run = a.convert({ "--strict" });
+    EXPECT_EQ(run.status, 1) << "the unused text warns: " << run.out << run.err;
+    EXPECT_EQ(run.out.substr(0, run.out.find('\n')),
+        a.src("pics/yoru/memo.txt")
+            + ": warning: not used: no event, crafting turn or picture "
+              "line of the story reaches it");
+    EXPECT_NE(run.out.find("\n0 error(s), 1 warning(s)"), std::string::npos) << run.out;
+    EXPECT_EQ(test::readBytes(a.story("pics/yoru/hoshi.dat")),
+        test::readBytes(a.src("pics/yoru/hoshi.jpg")));
+    EXPECT_EQ(test::readBytes(a.story("pics/yoru/memo.dat")), "\x83\x81\x83\x82\r\n");
+
+    // Made again in place: the player's list stays, what the sources no longer make goes.
+    test::writeBytes(a.story("kako.dat"), "0\r\n");
+    ASSERT_TRUE(QFile::remove(QString::fromStdString(a.src("pics/yoru/memo.txt"))));
+    EXPECT_EQ(a.convert({ "--strict" }).status, 0);
+    EXPECT_EQ(test::readBytes(a.story("kako.dat")), "0\r\n");
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(a.story("pics/yoru/memo.dat"))));
+    EXPECT_TRUE(QFile::exists(QString::fromStdString(a.story("pics/umi.dat"))));
 }
 
 TEST(Convert, BrokenInputLeavesTheStoryFolderAsItWas)

@@ -320,6 +320,7 @@ TEST(EventPlayer, AnAuthorsTrialBeginsAtItsEventWithItsScoreUntilTheStoryStartsO
     g.file("txt.dat", {});
     g.file("0.dat", { u"first" });
     g.file("a2.dat", { u"late", u">p", u">end" });
+    test::writeBytes(g.dat("kako.dat"), "0\r\nb1");
     StartOptions trial;
     trial.event = story::splitEventName(u"a2");
     trial.score = 12;
@@ -339,6 +340,13 @@ TEST(EventPlayer, AnAuthorsTrialBeginsAtItsEventWithItsScoreUntilTheStoryStartsO
     EXPECT_EQ(u8(f.IveRoute), "");
     EXPECT_EQ(u8(f.Lbl.Caption()), "Quillet > \r\n");
     EXPECT_TRUE(g.errors.empty());
+
+    // A trial shows the list and says what it is, but leaves the list on disk as it was.
+    EXPECT_EQ(u8(f.Me.Caption()), "Pelirra — trial run");
+    ASSERT_EQ(f.Lst.ListCount(), 3);
+    EXPECT_EQ(u8(f.Lst.List(2)), "a2");
+    f.Com(f.Com.UBound()).click();
+    EXPECT_EQ(test::readBytes(g.dat("kako.dat")), "0\r\nb1");
 }
 
 TEST(ScriptGrammar, EventNamesSplitIntoRouteNumberAndEnding)

@@ -1,5 +1,10 @@
 // The font of every widget: Japanese text, and the Latin letters among it, in a proportional face.
 #include "platform/fonts_p.h"
+#include "platform/qt_conversions_p.h"
+
+#include <QFontMetricsF>
+#include <QGuiApplication>
+#include <QScreen>
 
 #include <fontconfig/fontconfig.h>
 
@@ -55,6 +60,17 @@ QStringList uiFontFamilies()
         families.prepend(chosen);
     }
     return families;
+}
+
+double textWidthTwips(TextView text, double points)
+{
+    QFont font;
+    font.setFamilies(uiFontFamilies());
+    font.setPointSizeF(points);
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const double dpi
+        = screen && screen->logicalDotsPerInchX() > 0 ? screen->logicalDotsPerInchX() : 96.0;
+    return QFontMetricsF(font).horizontalAdvance(toQ(text)) * 1440 / dpi;
 }
 
 } // namespace platform

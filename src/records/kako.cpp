@@ -99,7 +99,8 @@ void Fom::ListIve(const Text& name)
 
 void Fom::SaveKako()
 {
-    if (!kakoLoaded_ || kakoSaving_)
+    // An author's trial leaves the player's list as it found it.
+    if (!kakoLoaded_ || kakoSaving_ || trialRun_)
         return;
     kakoSaving_ = true;
     if (!kakoUnreadable_.empty())

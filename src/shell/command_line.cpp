@@ -25,7 +25,8 @@ Options:
 For story authors, to try a late part of a story without playing up to it:
   --event NAME    begin the play-through at the event NAME (such as 3, a2, bg or g)
   --score N       begin with the score N (0 to 32767)
-The story starts over from 0.dat, with the score 0, at its next "end" line.
+The story starts over from 0.dat, with the score 0, at its next "end" line. Such a trial run
+shows the list of past records but does not save it, and its title bar says "trial run".
 
 Stories are made with pelirra-convert and checked with pelirra-check.
 )";

@@ -18,6 +18,8 @@ struct StartOptions
     // starts over from its first event as usual at its next "end" line.
     std::optional<story::EventParts> event;
     std::optional<short> score;
+    // A trial is a try-out: the list of past records is read and shown, but never written.
+    bool trial() const { return event.has_value() || score.has_value(); }
 };
 
 struct CommandLine

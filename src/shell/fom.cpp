@@ -3,10 +3,15 @@
 #include "craft/spoken.h"
 #include "records/spoken.h"
 #include "shell/icon.xpm"
+#include "view/layout_rules.h"
 
 using namespace platform;
 
 namespace {
+const Text Caption = u"Pelirra";
+// An author's trial (--event, --score) says so in the title bar: its list is not saved.
+const Text TrialCaption = u"Pelirra — trial run";
+
 // Stacking, lowest first: the labels lie under every windowed widget; among windowed widgets
 // the buttons are lowest and the replay box is on top.
 enum Rank { RankLbl, RankLblCom, RankCom, RankTxtPic, RankDfe, RankImg, RankLst, RankTxt };
@@ -20,7 +25,7 @@ template <class C> C& place(C& c, double left, double top, double width, double 
 
 Fom::Fom(System& system)
     : sys(system)
-    , Me(system.dispatcher, 9285, 7545)
+    , Me(system.dispatcher, layout::OpeningWidthTwips, layout::OpeningHeightTwips)
     , Bgm_Check(system.dispatcher, 1000, true)
     , Txt(Me, RankTxt, u"Text1")
     , Lst(Me, RankLst)
@@ -35,7 +40,7 @@ Fom::Fom(System& system)
     , LblCom(Me, RankLblCom, u"Label1")
     , Lbl(Me, RankLbl, u"Label1")
 {
-    Me.setCaption(u"Pelirra");
+    Me.setCaption(Caption);
     Me.setIcon(pelirra_icon_xpm);
     placeControls();
     nameControls();
@@ -115,6 +120,13 @@ void Fom::LoadCom(short index)
     if (index > Com.UBound())
         Com.Load(index);
     Com(index).onClick([this, index] { Com_Click(index); });
+}
+
+void Fom::setStart(const StartOptions& start)
+{
+    start_ = start;
+    trialRun_ = start.trial();
+    Me.setCaption(trialRun_ ? TrialCaption : Caption);
 }
 
 void Fom::load()

@@ -30,7 +30,7 @@ public:
     Fom& operator=(const Fom&) = delete;
 
     // Which story, and where the play begins (the command line); before load().
-    void setStart(const StartOptions& start) { start_ = start; }
+    void setStart(const StartOptions& start);
     // Runs the load event, as creating the window does. Then Me.Show() shows it.
     void load();
 
@@ -134,6 +134,9 @@ private:
     Text replayText_;
     std::vector<Text> replayPictures_;
     StartOptions start_;
+    // Begun as an author's trial (--event, --score): the list is shown but never saved, for the
+    // whole run, also once the story has started over.
+    bool trialRun_ = false;
     // A kako.dat beyond these is no list the game wrote: it is not read whole, nor replaced.
     static constexpr long long MaxKakoBytes = 32LL * 1024 * 1024;
     static constexpr int MaxKakoEntries = 2'000'000;

@@ -17,6 +17,17 @@ std::optional<short> outerWidthFor(double heightTwips);
 // Font size of the text window in points: the whole part of H / 100 / 10, plus 3.
 int textFontSizeFor(double heightTwips);
 
+// The window's size when it opens (twips), before the layout gives it its 4 : 3 shape.
+constexpr int OpeningWidthTwips = 9285;
+constexpr int OpeningHeightTwips = 7545;
+
+// The text window's width for a window of outer width `widthTwips` without a frame: the picture's
+// 30 units of the client's 40.
+constexpr double textWindowWidthFor(double widthTwips)
+{
+    return widthTwips * 30 / 40;
+}
+
 // Below this outer height (twips) nothing is laid out.
 constexpr double MinHeightTwips = 800;
 

@@ -2,6 +2,7 @@
 
 #include "check/folder.h"
 #include "craft/judgement.h"
+#include "shell/paths.h"
 #include "story/events.h"
 #include "story/files.h"
 
@@ -213,7 +214,15 @@ private:
         if (hasTurns())
             checkPicture(u8(story::dataFile(story::TurnPicture)), "for every crafting turn");
         for (const PictureUse& use : result_.story.pictures) {
-            const std::string file = u8(story::dataFile(use.name));
+            // "pics\sea" and "pics/sea" both name pics/sea.dat.
+            const std::string file = u8(story::dataFile(storyFileName(use.name)));
+            if (!staysInDataFolder(use.name)) {
+                report_.error(use.file, use.line,
+                    "the picture name " + shown(use.name)
+                        + " leaves the story folder (it starts at the root or climbs out with "
+                          "\"..\"); the game never opens it, and keeps the picture it showed");
+                continue;
+            }
             if (result_.story.findEvent(use.name) >= 0) {
                 report_.error(
                     use.file, use.line, file + " is an event script of the story, not a picture");
@@ -344,60 +353,14 @@ private:
     std::set<std::string> pictures_; // the pictures it shows
 };
 
-void usage(std::ostream& out)
-{
-    out << "usage: pelirra-check [--strict] [--quiet] DATA_FOLDER\n"
-           "Checks a story's data folder (event scripts, key files, txt.dat, pictures, bgm.mid)\n"
-           "for what a player would hit, and works out which scores lead to each route and\n"
-           "ending (--quiet: only the findings). Exit status: 0 when the story plays (warnings\n"
-           "allowed; --strict fails on them too), 1 with errors, 2 for bad usage.\n";
-}
-
 } // namespace
 
-Result checkFolder(const std::filesystem::path& dir)
+Result checkFolder(const std::filesystem::path& dir, const Options& options)
 {
     Result result;
+    result.report.strict = options.strict;
     Checker(dir, result).run();
     return result;
-}
-
-int runCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
-{
-    bool strict = false;
-    bool quiet = false;
-    std::vector<std::string> folders;
-    for (const std::string& arg : args) {
-        if (arg == "-h" || arg == "--help") {
-            usage(out);
-            return 0;
-        }
-        if (arg == "--strict")
-            strict = true;
-        else if (arg == "-q" || arg == "--quiet")
-            quiet = true;
-        else if (arg.starts_with("-") && arg.size() > 1)
-            folders.push_back({}); // an unknown option: bad usage
-        else
-            folders.push_back(arg);
-    }
-    if (folders.size() != 1 || folders[0].empty()) {
-        usage(err);
-        return 2;
-    }
-    std::string folder = folders[0];
-    std::error_code ec;
-    if (!std::filesystem::is_directory(folder, ec)) {
-        err << "pelirra-check: " << folder << ": not a folder\n";
-        return 2;
-    }
-    while (folder.size() > 1 && folder.ends_with("/"))
-        folder.pop_back();
-    const Result result = checkFolder(folder);
-    result.report.print(out, folder, !quiet);
-    if (result.report.errors() > 0 || (strict && result.report.warnings() > 0))
-        return 1;
-    return 0;
 }
 
 } // namespace check

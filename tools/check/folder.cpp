@@ -57,10 +57,17 @@ Folder::Folder(std::filesystem::path dir, Report& report)
     : dir_(std::move(dir))
     , report_(report)
 {
+    // Pictures may lie in folders of the story: their files are named by their path in it
+    // ("pics/sea.dat"). Hidden folders (a version control's) hold no file of the story.
+    namespace fs = std::filesystem;
     std::error_code ec;
-    for (const auto& entry : std::filesystem::directory_iterator(dir_, ec)) {
-        if (entry.is_regular_file(ec))
-            files_.insert(entry.path().filename().string());
+    fs::recursive_directory_iterator it(dir_, fs::directory_options::skip_permission_denied, ec);
+    for (; !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+        const fs::path& path = it->path();
+        if (it->is_directory(ec) && path.filename().string().starts_with("."))
+            it.disable_recursion_pending();
+        else if (it->is_regular_file(ec))
+            files_.insert(path.lexically_relative(dir_).generic_string());
     }
 }
 

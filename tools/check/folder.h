@@ -18,9 +18,9 @@ class Folder
 public:
     Folder(std::filesystem::path dir, Report& report);
 
-    // True when a file of that name is in the folder.
+    // True when a file of that name is in the folder ("0.dat", "pics/sea.dat").
     bool has(const std::string& name) const;
-    // The names of the folder's files, in name order.
+    // The names of the folder's files and of those in its folders, in name order.
     const std::set<std::string>& files() const { return files_; }
 
     // The lines of a text file as the game reads them, or nullptr when the file is missing.

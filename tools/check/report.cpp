@@ -25,7 +25,14 @@ int Report::warnings() const
     return static_cast<int>(findings_.size()) - errors();
 }
 
-void Report::print(std::ostream& out, const std::string& folder, bool withSummary) const
+void Report::serious(std::string file, int line, std::string message)
+{
+    findings_.push_back({ strict ? Severity::Error : Severity::Warning, std::move(file), line,
+        std::move(message) });
+}
+
+void Report::print(std::ostream& out, const std::string& folder, bool withSummary,
+    const ShownName& shownName) const
 {
     std::vector<const Finding*> sorted;
     for (const Finding& f : findings_)
@@ -34,9 +41,10 @@ void Report::print(std::ostream& out, const std::string& folder, bool withSummar
         return a->file != b->file ? a->file < b->file : a->line < b->line;
     });
     for (const Finding* f : sorted) {
-        out << folder;
-        if (!f->file.empty())
-            out << '/' << f->file;
+        if (shownName)
+            out << shownName(f->file);
+        else
+            out << folder << (f->file.empty() ? "" : "/") << f->file;
         if (f->line > 0)
             out << ':' << f->line;
         out << (f->severity == Severity::Error ? ": error: " : ": warning: ") << f->message << '\n';

@@ -3,6 +3,7 @@
 
 #include "platform/text.h"
 
+#include <functional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -35,9 +36,16 @@ public:
     // Lines printed after the findings: what the folder holds, the scores, the totals.
     std::vector<std::string> summary;
 
+    // A finding under --strict: an error then, a warning otherwise.
+    bool strict = false;
+    void serious(std::string file, int line, std::string message);
+
     // The findings sorted by file and line, one a line as "FOLDER/FILE:LINE: error: MESSAGE",
-    // then the summary unless told not to.
-    void print(std::ostream& out, const std::string& folder, bool withSummary = true) const;
+    // then the summary unless told not to. `shownName`, when given, names each file instead of
+    // FOLDER/FILE (the empty name is the folder itself).
+    using ShownName = std::function<std::string(const std::string& file)>;
+    void print(std::ostream& out, const std::string& folder, bool withSummary = true,
+        const ShownName& shownName = {}) const;
 
 private:
     std::vector<Finding> findings_;

@@ -1,13 +1,17 @@
 #include "check/story.h"
 
+#include "check/markers.h"
 #include "event/paging.h"
+#include "platform/fonts.h"
 #include "story/events.h"
 #include "story/files.h"
 #include "story/script.h"
+#include "view/layout_rules.h"
 
 #include <QChar>
 
 #include <algorithm>
+#include <cmath>
 #include <deque>
 #include <optional>
 
@@ -72,9 +76,11 @@ std::optional<TextView> afterMarker(TextView line, LineKind kind)
     return rest;
 }
 
-std::string halves(int width)
+// A width in full-width characters, to the half.
+std::string characters(double twips)
 {
-    return std::to_string(width / 2) + (width % 2 ? ".5" : "");
+    const long halves = std::lround(twips / openingTextWindow().em * 2);
+    return std::to_string(halves / 2) + (halves % 2 ? ".5" : "");
 }
 
 struct Scan
@@ -165,10 +171,11 @@ private:
                         + " and ignores the rest of it: " + shown(line));
             return true;
         }
+        const auto meant = meantMarker(line);
         report_.error(file_, no,
             "the game reads this line as " + readAs(kind) + ", not as text: \"" + u8(marker)
                 + "\" at character " + std::to_string(platform::InStr(line, marker)) + " of "
-                + shown(line));
+                + shown(line) + (meant ? ": " + didYouMean(*meant) : ""));
         return false;
     }
 
@@ -201,19 +208,29 @@ private:
         // one character put before them, and the line is a page break or worse.
         const auto lowercase = std::find_if(
             line.begin(), line.end(), [](char16_t c) { return c >= u'a' && c <= u'z'; });
-        if (lowercase != line.end())
+        if (const auto meant = meantMarker(line)) {
+            // A branch or an "end" shown as text leaves the story on another way than meant.
+            const std::string message = "the game shows this line as text, not as "
+                + readAs(meant->kind) + ": " + didYouMean(*meant);
+            if (meant->kind == LineKind::Img || meant->kind == LineKind::PageBreak)
+                report_.warning(file_, no, message);
+            else
+                report_.serious(file_, no, message);
+        } else if (lowercase != line.end())
             report_.warning(file_, no,
                 "lowercase Latin letters in a text line (" + shown(line)
                     + "): a \"p\" after the first character, or \"end\", \"img\", \"ive\" or "
                       "\"hantei\", makes a line a marker line, so a small change can hide this "
                       "line "
                       "or end the event here; write Latin letters full-width (ｐ, ｅｎｄ)");
-        const int width = textWidth(line);
-        if (width > LineWidth)
+        const TextWindow& window = openingTextWindow();
+        if (const double width = window.lineWidth(line); width > window.width)
             report_.warning(file_, no,
-                "the line is " + halves(width)
+                "the line is " + characters(width)
                     + " full-width characters wide; the text window holds about "
-                    + std::to_string(LineWidth / 2) + ", so it wraps and its end may be cut off");
+                    + characters(window.width)
+                    + " in the game's type when the window opens, so the line wraps and its end "
+                      "may be cut off");
         const bool afterPicture = pictureLine_ > 0;
         if (page.newPage) {
             pageLines_ = 1;
@@ -241,8 +258,10 @@ private:
     {
         // The prompt goes at the end of the page's last line.
         if (!paused_ && lastText_ > 0) {
-            const int width = textWidth(lines_[static_cast<size_t>(lastText_) - 1]);
-            if (width <= LineWidth && width + textWidth(script::PagePrompt) > LineWidth)
+            const TextWindow& window = openingTextWindow();
+            const Text& line = lines_[static_cast<size_t>(lastText_) - 1];
+            if (window.lineWidth(line) <= window.width
+                && window.lineWidth(line + Text(script::PagePrompt)) > window.width)
                 report_.warning(file_, lastText_,
                     "with the prompt " + shown(script::PagePrompt)
                         + " after it the line is wider than the text window, "
@@ -284,12 +303,22 @@ Split endingSplit()
     return splitOf(story::endingFor);
 }
 
-int textWidth(TextView line)
+double TextWindow::lineWidth(TextView line) const
 {
-    int width = 0;
-    for (char16_t c : line)
-        width += c < 0x80 || (c >= 0xFF61 && c <= 0xFF9F) ? 1 : 2;
-    return width;
+    return platform::textWidthTwips(line, points);
+}
+
+const TextWindow& openingTextWindow()
+{
+    // The layout at the opening size, without a frame: a window manager's frame takes its
+    // height from the client, and so a little of the text window's width too.
+    static const TextWindow window = [] {
+        const double height = layout::OpeningHeightTwips;
+        const double points = layout::textFontSizeFor(height);
+        return TextWindow { layout::textWindowWidthFor(*layout::outerWidthFor(height)), points,
+            platform::textWidthTwips(u"一", points) };
+    }();
+    return window;
 }
 
 int Story::findEvent(TextView name) const

@@ -68,10 +68,17 @@ struct Story
 // Walks the story from 0.dat, reporting what a player would hit on the way.
 Story walkStory(Folder& folder, Report& report);
 
-// Width of a line in the text window, in half-width characters.
-int textWidth(TextView line);
-// The text window holds five lines of about 28 full-width characters.
+// The text window as the game draws it when the window opens: its width and the width of a line
+// in the game's face and size there (twips). Measured by the toolkit, whose application must run.
+struct TextWindow
+{
+    double width;
+    double points; // the font size
+    double em; // the room of a full-width character, such as "一"
+    double lineWidth(TextView line) const;
+};
+const TextWindow& openingTextWindow();
+// The text window holds five lines.
 constexpr int PageLines = 5;
-constexpr int LineWidth = 56;
 
 } // namespace check

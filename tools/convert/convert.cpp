@@ -2,9 +2,9 @@
 
 #include "check/checker.h"
 #include "platform/cp932.h"
-#include "platform/files/files.h"
 #include "platform/files/folders.h"
 #include "platform/text.h"
+#include "story/events.h"
 #include "story/files.h"
 
 #include <algorithm>
@@ -25,86 +25,22 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr std::string_view Bom = "\xEF\xBB\xBF";
 // The names of a story folder's files, as this file system spells them.
 const std::string DataExtension = platform::toUtf8(story::DataExtension);
 const std::string MusicFile = platform::toUtf8(story::MusicFile);
 const std::string RecordsFile = platform::toUtf8(story::dataFile(story::RecordsName));
+
 // Story texts are small: a larger source is no story text (pelirra-check says the same of the
 // files it reads).
 constexpr uintmax_t MaxTextBytes = 16 << 20;
 
-std::string hex(unsigned value, int digits)
-{
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "%0*X", digits, value);
-    return buf;
-}
-
-std::string position(int line, int column)
-{
-    return std::to_string(line) + ":" + std::to_string(column) + ": ";
-}
-
-// One character of `s` at `i`, decoded from UTF-8: its code point and length, or nothing for
-// bytes that are not UTF-8 (overlong forms and surrogates included).
-std::optional<std::pair<char32_t, size_t>> nextChar(std::string_view s, size_t i)
-{
-    const auto b = static_cast<unsigned char>(s[i]);
-    if (b < 0x80)
-        return std::pair<char32_t, size_t> { b, 1 };
-    const size_t n = (b >> 5) == 0x6 ? 2 : (b >> 4) == 0xE ? 3 : (b >> 3) == 0x1E ? 4 : 0;
-    if (n == 0 || i + n > s.size())
-        return std::nullopt;
-    char32_t c = b & (0x7F >> n);
-    for (size_t k = 1; k < n; ++k) {
-        const auto cont = static_cast<unsigned char>(s[i + k]);
-        if ((cont >> 6) != 0x2)
-            return std::nullopt;
-        c = (c << 6) | (cont & 0x3F);
-    }
-    static constexpr char32_t least[] = { 0, 0, 0x80, 0x800, 0x10000 };
-    if (c < least[n] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
-        return std::nullopt;
-    return std::pair<char32_t, size_t> { c, n };
-}
-
-void append(platform::Text& text, char32_t c)
-{
-    if (c < 0x10000) {
-        text += static_cast<char16_t>(c);
-    } else {
-        text += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
-        text += static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
-    }
-}
-
-// A line in code page 932 with its line end; a problem for each character it cannot hold.
-void encodeLine(const platform::Text& line, int lineNo, Text& out)
-{
-    std::vector<size_t> refused;
-    out.bytes += platform::cp932::encode(line, refused);
-    out.bytes += "\r\n";
-    for (const size_t at : refused) {
-        int column = 1;
-        for (size_t i = 0; i < at; ++i)
-            column += !(line[i] >= 0xDC00 && line[i] <= 0xDFFF); // a pair is one character
-        char32_t c = line[at];
-        const bool pair = c >= 0xD800 && c <= 0xDBFF && at + 1 < line.size();
-        if (pair)
-            c = 0x10000 + ((c - 0xD800) << 10) + (line[at + 1] - 0xDC00);
-        const platform::TextView shown(line.data() + at, pair ? 2 : 1);
-        out.problems.push_back(position(lineNo, column) + "「" + platform::toUtf8(shown) + "」 (U+"
-            + hex(c, 4)
-            + ") cannot be written in Shift-JIS (code page 932), the game's text encoding");
-    }
-}
-
-// The files a source folder makes: the story file each becomes, from which source.
+// The files a source folder makes: the story file each becomes, from which source. A story file
+// is named by its path in the story ("0.dat", "pics/sea.dat").
 struct Plan
 {
     std::map<std::string, fs::path> texts; // "0.dat" <- SRC/0.txt
     std::map<std::string, fs::path> copies; // "ive.dat" <- SRC/ive.png, "bgm.mid" <- SRC/bgm.mid
+    std::map<std::string, std::string> sources; // "pics/sea.dat" <- "SRC/pics/sea.png", as shown
     std::vector<std::string> errors;
     std::vector<std::string> skipped;
 };
@@ -116,56 +52,67 @@ std::string lower(std::string s)
     return s;
 }
 
-Plan planFolder(const fs::path& src, const std::string& shownSrc)
+bool isPicture(const std::string& ext)
 {
-    Plan plan;
+    return ext == ".png" || ext == ".jpg" || ext == ".jpeg" || ext == ".gif" || ext == ".bmp"
+        || ext == ".ico";
+}
+
+// One file of the source folder `under` ("" or "pics/"), `shown` as the author sees it.
+void planFile(const fs::path& path, const std::string& shown, const std::string& under, Plan& plan)
+{
+    std::error_code ec;
+    const std::string name = path.filename().string();
+    const std::string ext = lower(path.extension().string());
+    const std::string stem = path.stem().string();
+    const bool text = ext == ".txt";
+    const bool music = lower(name) == MusicFile;
+    if (!text && !isPicture(ext) && !music) {
+        plan.skipped.push_back(shown
+            + ": warning: skipped: not a text (NAME.txt), a picture (.png, .jpg, .jpeg, .gif, "
+              ".bmp, .ico) or the music (bgm.mid)");
+        return;
+    }
+    if (!fs::is_regular_file(path, ec)) {
+        plan.errors.push_back(shown + ": error: is not a file");
+        return;
+    }
+    const std::string target = under + (music ? MusicFile : stem + DataExtension);
+    if (target == RecordsFile) {
+        plan.errors.push_back(shown
+            + ": error: would become kako.dat, the file in which the game keeps the player's "
+              "list of past records");
+        return;
+    }
+    if (const auto other = plan.sources.find(target); other != plan.sources.end()) {
+        plan.errors.push_back(shown + ": error: " + other->second + " becomes " + target
+            + " already: two files of the story cannot have the same name");
+        return;
+    }
+    plan.sources.emplace(target, shown);
+    (text ? plan.texts : plan.copies).emplace(target, path);
+}
+
+// The folder `src` and its folders, which become folders of the story of the same names.
+void planFolder(
+    const fs::path& src, const std::string& shownSrc, const std::string& under, Plan& plan)
+{
     std::vector<fs::path> entries;
     std::error_code ec;
     for (const auto& entry : fs::directory_iterator(src, ec))
         entries.push_back(entry.path());
     std::sort(entries.begin(), entries.end());
-    std::map<std::string, std::string> from; // the story file, and the source that makes it
     for (const fs::path& path : entries) {
         const std::string name = path.filename().string();
-        const std::string shown = shownSrc + "/" + name;
         if (name.starts_with("."))
             continue; // hidden: an editor's or a version control's file
         const std::string ext = lower(path.extension().string());
-        const std::string stem = path.stem().string();
-        const bool text = ext == ".txt";
-        const bool picture = ext == ".png" || ext == ".jpg" || ext == ".jpeg" || ext == ".gif"
-            || ext == ".bmp" || ext == ".ico";
-        const bool music = lower(name) == MusicFile;
-        if (!text && !picture && !music) {
-            plan.skipped.push_back(shown
-                + ": warning: skipped: not a text (NAME.txt), a picture (.png, .jpg, .jpeg, "
-                  ".gif, .bmp, .ico) or the music (bgm.mid)");
-            continue;
-        }
-        if (!fs::is_regular_file(path, ec)) {
-            plan.errors.push_back(shown + ": error: is not a file");
-            continue;
-        }
-        const std::string target = music ? MusicFile : stem + DataExtension;
-        if (lower(target) == RecordsFile) {
-            plan.errors.push_back(shown
-                + ": error: would become kako.dat, the file in which the game keeps the player's "
-                  "list of past records");
-            continue;
-        }
-        if (const auto other = from.find(target); other != from.end()) {
-            plan.errors.push_back(shown + ": error: " + other->second + " becomes " + target
-                + " already: two files of the story cannot have the same name");
-            continue;
-        }
-        from.emplace(target, shown);
-        (text ? plan.texts : plan.copies).emplace(target, path);
+        const bool storyName = ext == ".txt" || isPicture(ext) || lower(name) == MusicFile;
+        if (!storyName && fs::is_directory(fs::symlink_status(path, ec)))
+            planFolder(path, shownSrc, under + name + "/", plan);
+        else
+            planFile(path, shownSrc + "/" + under + name, under, plan);
     }
-    if (plan.texts.empty() && plan.copies.empty() && plan.errors.empty())
-        plan.errors.push_back(shownSrc
-            + ": error: holds no story files: texts (NAME.txt), pictures (NAME.png, .jpg, .jpeg, "
-              ".gif, .bmp, .ico) or the music (bgm.mid)");
-    return plan;
 }
 
 bool readFile(const fs::path& path, std::string& bytes)
@@ -179,17 +126,22 @@ bool readFile(const fs::path& path, std::string& bytes)
     return !in.bad();
 }
 
-// A folder that pelirra-convert may replace: missing, or holding only files of a story. Returns
-// what else it holds.
-std::optional<std::string> foreignEntry(const fs::path& dest)
+// A folder that pelirra-convert may replace: missing, or holding only files and folders of a
+// story. Returns what else it holds.
+std::optional<std::string> foreignEntry(const fs::path& dest, const std::string& under = "")
 {
     std::error_code ec;
     for (const auto& entry : fs::directory_iterator(dest, ec)) {
         const std::string name = entry.path().filename().string();
+        if (entry.is_directory(ec) && !entry.is_symlink(ec)) {
+            if (auto inside = foreignEntry(entry.path(), under + name + "/"))
+                return inside;
+            continue;
+        }
         const bool storyName = name.ends_with(DataExtension) || name == MusicFile
             || name.starts_with(RecordsFile + ".tmp-");
         if (!storyName || !(entry.is_regular_file(ec) || entry.is_symlink(ec)))
-            return name;
+            return under + name;
     }
     return std::nullopt;
 }
@@ -256,115 +208,101 @@ bool replaceFolder(TempFolder& made, const fs::path& dest, std::string& why)
 
 void usage(std::ostream& out)
 {
-    out << "usage: pelirra-convert [--strict] [--quiet] SRC DEST\n"
-           "Makes the story folder DEST from the author's folder SRC: every NAME.txt (UTF-8, any\n"
-           "line ends) becomes NAME.dat in Shift-JIS with CR LF line ends, every picture\n"
-           "NAME.png, .jpg, .jpeg, .gif, .bmp or .ico becomes NAME.dat unchanged, and bgm.mid is\n"
-           "copied. DEST is replaced whole (the player's kako.dat in it is kept), or left as it\n"
-           "was when SRC cannot be converted. Then DEST is checked as pelirra-check does:\n"
-           "--strict fails on warnings too, --quiet prints only the findings.\n"
+    out << "usage: pelirra-convert [--strict] [--quiet] [--map FILE.svg] SRC DEST\n"
+           "Makes the story folder DEST from the author's folder SRC and its folders: every\n"
+           "NAME.txt (UTF-8, any line ends) becomes NAME.dat in Shift-JIS with CR LF line ends,\n"
+           "every picture NAME.png, .jpg, .jpeg, .gif, .bmp or .ico becomes NAME.dat unchanged,\n"
+           "and bgm.mid is copied. DEST is replaced whole (the player's kako.dat in it is kept),\n"
+           "or left as it was when SRC cannot be converted. Then DEST is checked as\n"
+           "pelirra-check does, each finding naming its source file: --strict fails on warnings\n"
+           "too, --quiet prints only the findings, --map draws the story's map.\n"
            "Exit status: 0 when the story plays, 1 with errors, 2 for bad usage.\n";
 }
 
-} // namespace
-
-Text toStoryText(std::string_view utf8)
+struct Command
 {
-    Text out;
-    if (utf8.starts_with(Bom))
-        utf8.remove_prefix(Bom.size());
-    platform::Text line;
-    int lineNo = 1;
-    int column = 1;
-    bool lineOpen = false; // a line has begun that no line end has ended yet
-    for (size_t i = 0; i < utf8.size();) {
-        const char b = utf8[i];
-        if (b == '\r' || b == '\n') {
-            encodeLine(line, lineNo, out);
-            line.clear();
-            ++lineNo;
-            column = 1;
-            lineOpen = false;
-            i += b == '\r' && i + 1 < utf8.size() && utf8[i + 1] == '\n' ? 2 : 1;
-            continue;
-        }
-        const auto c = nextChar(utf8, i);
-        if (!c) {
-            out.problems.push_back(position(lineNo, column) + "not UTF-8 (the byte 0x"
-                + hex(static_cast<unsigned char>(b), 2)
-                + "): save the file as UTF-8 text (a file already in Shift-JIS is named NAME.dat "
-                  "and goes straight into the story folder)");
-            return out;
-        }
-        append(line, c->first);
-        lineOpen = true;
-        ++column;
-        i += c->second;
-    }
-    if (lineOpen)
-        encodeLine(line, lineNo, out);
-    return out;
-}
+    check::Options options;
+    std::string shownSrc; // as the author named them, without a separator at the end
+    std::string shownDest;
+    fs::path src;
+    fs::path dest; // absolute
+    bool destExists = false;
+};
 
-int runCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
+// Reads the command line into `command`. Returns the exit status when the command ends here.
+std::optional<int> readCommand(
+    const std::vector<std::string>& args, Command& command, std::ostream& out, std::ostream& err)
 {
-    std::vector<std::string> checkArgs;
     std::vector<std::string> folders;
-    for (const std::string& arg : args) {
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        std::string problem;
         if (arg == "-h" || arg == "--help") {
             usage(out);
             return 0;
         }
-        if (arg == "--strict" || arg == "--quiet") {
-            checkArgs.push_back(arg);
-        } else if (arg.size() > 1 && arg.starts_with("-")) {
+        if (check::readOption(args, i, command.options, problem)) {
+            if (problem.empty())
+                continue;
+            err << "pelirra-convert: " << problem << "\n";
+            return 2;
+        }
+        if (arg.size() > 1 && arg.starts_with("-")) {
             err << "pelirra-convert: " << arg << ": unknown option\n";
             usage(err);
             return 2;
-        } else {
-            folders.push_back(arg);
         }
+        folders.push_back(arg);
     }
     if (folders.size() != 2) {
         usage(err);
         return 2;
     }
-    std::string shownSrc = folders[0];
-    std::string shownDest = folders[1];
-    for (std::string* s : { &shownSrc, &shownDest }) {
+    command.shownSrc = folders[0];
+    command.shownDest = folders[1];
+    for (std::string* s : { &command.shownSrc, &command.shownDest }) {
         while (s->size() > 1 && s->ends_with("/"))
             s->pop_back();
     }
     std::error_code ec;
-    const fs::path src(shownSrc);
-    const fs::path dest = fs::absolute(shownDest, ec).lexically_normal();
-    const auto usageError = [&](const std::string& message) {
-        err << "pelirra-convert: " << message << "\n";
-        return 2;
-    };
-    if (!fs::exists(src, ec))
-        return usageError(shownSrc + ": no such folder");
-    if (!fs::is_directory(src, ec))
-        return usageError(shownSrc + ": not a folder (name the folder that holds the sources)");
-    const auto destStatus = fs::symlink_status(dest, ec);
-    if (fs::exists(destStatus)) {
-        if (!fs::is_directory(destStatus))
-            return usageError(shownDest + ": is there, but is not a folder");
-        if (fs::equivalent(src, dest, ec))
-            return usageError(shownDest + ": is the source folder itself; name another folder");
-        if (const auto other = foreignEntry(dest))
-            return usageError(shownDest + ": holds " + *other
-                + ", which is no file of a story: pelirra-convert replaces the whole folder, so "
-                  "name a new folder or one it made");
-    }
+    command.src = command.shownSrc;
+    command.dest = fs::absolute(command.shownDest, ec).lexically_normal();
+    return std::nullopt;
+}
 
-    // Everything is read and converted before anything is written.
-    Plan plan = planFolder(src, shownSrc);
-    for (const std::string& note : plan.skipped)
-        err << note << "\n";
+// A source folder to read and a story folder that may be replaced; else the message that says
+// why not.
+std::optional<std::string> folderProblem(Command& command)
+{
+    std::error_code ec;
+    const std::string& src = command.shownSrc;
+    const std::string& dest = command.shownDest;
+    if (!fs::exists(command.src, ec))
+        return src + ": no such folder";
+    if (!fs::is_directory(command.src, ec))
+        return src + ": not a folder (name the folder that holds the sources)";
+    const auto destStatus = fs::symlink_status(command.dest, ec);
+    command.destExists = fs::exists(destStatus);
+    if (!command.destExists)
+        return std::nullopt;
+    if (!fs::is_directory(destStatus))
+        return dest + ": is there, but is not a folder";
+    if (fs::equivalent(command.src, command.dest, ec))
+        return dest + ": is the source folder itself; name another folder";
+    if (const auto other = foreignEntry(command.dest))
+        return dest + ": holds " + *other
+            + ", which is no file of a story: pelirra-convert replaces the whole folder, so name "
+              "a new folder or one it made";
+    return std::nullopt;
+}
+
+// The story texts in code page 932, by story file; what stops one is added to the errors.
+std::map<std::string, std::string> convertTexts(Plan& plan)
+{
     std::map<std::string, std::string> written;
+    std::error_code ec;
     for (const auto& [target, path] : plan.texts) {
-        const std::string shown = shownSrc + "/" + path.filename().string();
+        const std::string& shown = plan.sources[target];
         std::string bytes;
         if (fs::file_size(path, ec) > MaxTextBytes) {
             plan.errors.push_back(shown + ": error: far too large for a story text (at most "
@@ -381,56 +319,104 @@ int runCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
                 + ": error: " + problem.substr(problem.find(": ") + 2));
         written.emplace(target, std::move(text.bytes));
     }
-    const std::string untouched = fs::exists(destStatus) ? " was left as it was" : " was not made";
-    if (!plan.errors.empty()) {
-        for (const std::string& error : plan.errors)
-            err << error << "\n";
-        err << "pelirra-convert: " << shownDest << untouched << "\n";
-        return 1;
-    }
+    return written;
+}
 
-    // Written into a new folder beside DEST, which then takes DEST's place.
-    TempFolder made(dest);
-    const auto writeError = [&](const std::string& what, const std::string& why) {
-        err << "pelirra-convert: " << what << ": cannot be written (" << why << "); " << shownDest
-            << untouched << "\n";
-        return 1;
+// Writes the story into a new folder beside DEST, which then takes DEST's place. Returns the
+// message that says why it could not.
+std::optional<std::string> writeStory(
+    const Command& command, const Plan& plan, const std::map<std::string, std::string>& written)
+{
+    TempFolder made(command.dest);
+    const auto cannot = [&](const std::string& what, const std::string& why) {
+        return what + ": cannot be written (" + why + ")";
     };
     if (made.path().empty())
-        return writeError(shownDest, std::strerror(errno));
-    for (const auto& [target, bytes] : written) {
-        std::ofstream file(made.path() / target, std::ios::binary);
-        file << bytes;
-        file.close();
-        if (!file)
-            return writeError(shownDest + "/" + target, std::strerror(errno));
-    }
-    for (const auto& [target, path] : plan.copies) {
-        fs::copy_file(path, made.path() / target, ec);
-        if (ec) {
-            err << shownSrc << "/" << path.filename().string() << ": error: cannot be copied to "
-                << target << " (" << ec.message() << ")\n";
-            err << "pelirra-convert: " << shownDest << untouched << "\n";
-            return 1;
+        return cannot(command.shownDest, std::strerror(errno));
+    std::error_code ec;
+    for (const auto& [target, source] : plan.sources) {
+        const fs::path to = made.path() / target;
+        fs::create_directories(to.parent_path(), ec);
+        if (const auto text = written.find(target); text != written.end()) {
+            std::ofstream file(to, std::ios::binary);
+            file << text->second;
+            file.close();
+            if (!file)
+                return cannot(command.shownDest + "/" + target, std::strerror(errno));
+        } else if (fs::copy_file(plan.copies.at(target), to, ec); ec) {
+            return source + ": cannot be copied to " + target + " (" + ec.message() + ")";
         }
     }
-    {
-        // The player's list of past records stays with the story. A game playing DEST saves its
-        // list under this lock of the folder, so no save falls between the copy and the exchange.
-        const platform::FolderLock lock(platform::fromUtf8(dest.string()));
-        const fs::path kako = dest / RecordsFile;
-        if (fs::exists(fs::symlink_status(kako, ec))) {
-            fs::copy(kako, made.path() / RecordsFile, fs::copy_options::copy_symlinks, ec);
-            if (ec)
-                return writeError(shownDest + "/" + RecordsFile, ec.message());
-        }
-        std::string why;
-        if (!replaceFolder(made, dest, why))
-            return writeError(shownDest, why);
+    // The player's list of past records stays with the story. A game playing DEST saves its
+    // list under this lock of the folder, so no save falls between the copy and the exchange.
+    const platform::FolderLock lock(platform::fromUtf8(command.dest.string()));
+    const fs::path kako = command.dest / RecordsFile;
+    if (fs::exists(fs::symlink_status(kako, ec))) {
+        fs::copy(kako, made.path() / RecordsFile, fs::copy_options::copy_symlinks, ec);
+        if (ec)
+            return cannot(command.shownDest + "/" + RecordsFile, ec.message());
+    }
+    std::string why;
+    if (!replaceFolder(made, command.dest, why))
+        return cannot(command.shownDest, why);
+    return std::nullopt;
+}
+
+// The file a finding of the check names: the source the story file was made from, so the author
+// goes straight to the line to edit. A file the sources do not make is named as the source that
+// would make it.
+std::string sourceOf(const Command& command, const Plan& plan, const std::string& file)
+{
+    if (file.empty())
+        return command.shownSrc;
+    if (const auto made = plan.sources.find(file); made != plan.sources.end())
+        return made->second;
+    if (file == RecordsFile)
+        return command.shownDest + "/" + file;
+    if (!file.ends_with(DataExtension))
+        return command.shownSrc + "/" + file;
+    const std::string stem = file.substr(0, file.size() - DataExtension.size());
+    const platform::Text name = platform::fromUtf8(stem);
+    const bool text = story::isDataName(name) || story::splitEventName(name);
+    return command.shownSrc + "/" + stem + (text ? ".txt" : ".png");
+}
+
+} // namespace
+
+int runCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
+{
+    Command command;
+    if (const auto status = readCommand(args, command, out, err))
+        return *status;
+    if (const auto problem = folderProblem(command)) {
+        err << "pelirra-convert: " << *problem << "\n";
+        return 2;
     }
 
-    checkArgs.push_back(shownDest);
-    return check::runCommand(checkArgs, out, err);
+    // Everything is read and converted before anything is written.
+    Plan plan;
+    planFolder(command.src, command.shownSrc, "", plan);
+    if (plan.sources.empty() && plan.errors.empty())
+        plan.errors.push_back(command.shownSrc
+            + ": error: holds no story files: texts (NAME.txt), pictures (NAME.png, .jpg, .jpeg, "
+              ".gif, .bmp, .ico) or the music (bgm.mid)");
+    for (const std::string& note : plan.skipped)
+        err << note << "\n";
+    const std::map<std::string, std::string> written = convertTexts(plan);
+    for (const std::string& error : plan.errors)
+        err << error << "\n";
+    std::optional<std::string> problem;
+    if (plan.errors.empty())
+        problem = writeStory(command, plan, written);
+    if (!plan.errors.empty() || problem) {
+        if (problem)
+            err << "pelirra-convert: " << *problem << "\n";
+        err << "pelirra-convert: " << command.shownDest
+            << (command.destExists ? " was left as it was" : " was not made") << "\n";
+        return 1;
+    }
+    return check::checkAndReport(command.shownDest, command.shownDest, command.options, out, err,
+        [&](const std::string& file) { return sourceOf(command, plan, file); });
 }
 
 } // namespace convert

@@ -3,12 +3,11 @@
 #include "check/markers.h"
 #include "event/paging.h"
 #include "platform/fonts.h"
+#include "platform/letters.h"
 #include "story/events.h"
 #include "story/files.h"
 #include "story/script.h"
 #include "view/layout_rules.h"
-
-#include <QChar>
 
 #include <algorithm>
 #include <cmath>
@@ -57,7 +56,7 @@ std::string readAs(LineKind kind)
 
 bool isLetter(char16_t c)
 {
-    return QChar(c).isLetterOrNumber();
+    return platform::isLetterOrNumber(c);
 }
 
 // What follows a line's marker when the line is shaped like a marker line: one character that

@@ -8,6 +8,7 @@ packages=(
   qt6-base-dev libgtest-dev libfontconfig-dev
   libfluidsynth-dev # the headers; the game loads libfluidsynth3 itself when music is to play
   libfluidsynth3
+  libpulse-dev # the headers of the music's PulseAudio output; libpulse0 comes with libfluidsynth3
   # the voice module: Qt TextToSpeech and its speech-dispatcher plugin (qt6-speech-dev includes
   # headers of qt6-declarative-dev without depending on it)
   qt6-speech-dev qt6-declarative-dev qt6-speech-speechd-plugin

@@ -6,12 +6,14 @@
 
 #include "platform/mci_background.h"
 #include "platform/mci_fluidsynth.h"
+#include "platform/music/playback.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QTemporaryDir>
 #include <QWidget>
 
+#include <cmath>
 #include <condition_variable>
 #include <cstdlib>
 #include <mutex>
@@ -463,4 +465,155 @@ TEST(Music, ASoundOutputIsLookedForBeforeAnythingIsLoaded)
     }
     EXPECT_TRUE(soundOutputMayOpen({ "jack" })); // not known: worth a try
     EXPECT_FALSE(soundOutputMayOpen({}));
+}
+
+TEST(Music, ATuneRenderedAheadSoundsTheSameAndLoopsWithoutAGap)
+{
+    std::vector<std::vector<float>> peaks;
+    for (const bool ahead : { true, false }) {
+        SCOPED_TRACE(ahead ? "rendered ahead" : "rendered as it plays");
+        auto options = withoutSoundOutput();
+        options.renderAhead = ahead;
+        MusicGame g(options);
+        test::writeMidi(g.dat("bgm.mid"), 1000);
+        Fom& fom = g.start();
+        peaks.emplace_back();
+        for (int ms = 0; ms < 2400; ms += 100) {
+            peaks.back().push_back(g.music->renderMilliseconds(100));
+            if (ms % 1000 == 500) // the watchdog, half a second after each round's end
+                fom.Bgm_Check.fire();
+        }
+        // Once all of it is in memory, the synthesizer and its samples are gone.
+        g.music->waitUntilRendered();
+        EXPECT_EQ(g.music->synthesizerLoaded(), !ahead);
+        EXPECT_GT(g.music->renderedBytes(), 0u);
+        EXPECT_LT(g.music->renderedBytes(), 6 * 44100 * 4 / 2u); // the round and 5 s, coded
+        // Past the end, before the watchdog has restarted it, the next round already sounds.
+        EXPECT_GE(peaks.back()[10], 0.9f * peaks.back()[0]);
+        EXPECT_EQ(mode(*g.music), "playing");
+        EXPECT_LT(g.music->positionTicks(), test::midiTicks(1000));
+    }
+    EXPECT_EQ(peaks[0], peaks[1]);
+}
+
+TEST(Music, ATuneTooLongToRenderIsSynthesizedAsItPlays)
+{
+    auto options = withoutSoundOutput();
+    options.renderLimitBytes = 256 << 10; // a second and a half
+    MusicGame g(options);
+    test::writeMidi(g.dat("bgm.mid"), 1000);
+    Fom& fom = g.start();
+    EXPECT_GT(g.music->renderMilliseconds(500), 0.01f);
+    EXPECT_EQ(g.music->renderedBytes(), 0u);
+    EXPECT_TRUE(g.music->synthesizerLoaded());
+    EXPECT_EQ(g.music->lengthTicks(), test::midiTicks(1000));
+    g.music->renderMilliseconds(520);
+    EXPECT_EQ(mode(*g.music), "stopped");
+    fom.Bgm_Check.fire();
+    EXPECT_EQ(mode(*g.music), "playing");
+    EXPECT_GT(g.music->renderMilliseconds(100), 0.01f);
+    EXPECT_LT(g.music->positionTicks(), test::midiTicks(110));
+}
+
+namespace {
+// A tune of 1000 frames whose left channel counts the frames and whose right one is a loud square
+// wave, followed by 100 frames that die away at a level of 7.
+std::unique_ptr<music::RenderedTune> countingTune()
+{
+    auto tune = std::make_unique<music::RenderedTune>(1 << 20);
+    std::vector<int16_t> lr;
+    for (int f = 0; f < 1100; ++f) {
+        lr.push_back(static_cast<int16_t>(f < 1000 ? f : 7));
+        lr.push_back(static_cast<int16_t>(f < 1000 ? (f / 7 % 2 ? 32000 : -32000) : 7));
+    }
+    tune->endFrame = 1000;
+    tune->append(lr.data(), 1100);
+    tune->complete = true;
+    return tune;
+}
+
+std::vector<int16_t> pull(music::LoopPlayback& p, const music::RenderedTune& tune, size_t frames)
+{
+    std::vector<int16_t> out(2 * frames);
+    p.pull(tune, out.data(), frames);
+    return out;
+}
+} // namespace
+
+TEST(MusicFromMemory, TheNextRoundFollowsTheEndAndARestartTakesItOver)
+{
+    const auto owned = countingTune();
+    const music::RenderedTune& tune = *owned;
+    music::LoopPlayback p(44100);
+    p.play(false);
+    auto out = pull(p, tune, 1050);
+    EXPECT_EQ(out[2 * 999], 999);
+    EXPECT_FALSE(p.isPlaying()); // the commands see the end
+    // The sound goes on from the start, with what dies away after the end.
+    EXPECT_EQ(out[2 * 1000], 0 + 7);
+    EXPECT_EQ(out[2 * 1049], 49 + 7);
+    // The watchdog's restart takes over the round that sounds.
+    p.seekToStart();
+    EXPECT_TRUE(p.restarting());
+    p.play(true);
+    EXPECT_TRUE(p.isPlaying());
+    out = pull(p, tune, 100);
+    EXPECT_EQ(out[0], 50 + 7);
+    EXPECT_EQ(out[2 * 50], 100); // the end of the dying sound, 1100 frames in
+    EXPECT_EQ(p.positionTicks(tune), tune.tickAt(100));
+    // The commands' round ends 1000 frames after the restart; the sound's is 50 frames ahead.
+    pull(p, tune, 899);
+    EXPECT_TRUE(p.isPlaying());
+    pull(p, tune, 1);
+    EXPECT_FALSE(p.isPlaying());
+}
+
+TEST(MusicFromMemory, WithoutARestartOrAfterAStopTheSoundFadesOutWithoutAClick)
+{
+    const auto owned = countingTune();
+    const music::RenderedTune& tune = *owned;
+    for (const bool stopped : { false, true }) {
+        SCOPED_TRACE(stopped ? "stopped" : "no restart");
+        music::LoopPlayback p(44100);
+        p.play(false);
+        pull(p, tune, 500);
+        size_t at = 500;
+        if (stopped) {
+            p.stop();
+        } else {
+            for (; p.sounding() && at < 1000 + 44100 * 5 / 2; at += 100)
+                pull(p, tune, 100); // two and a half seconds of grace
+        }
+        EXPECT_TRUE(p.sounding());
+        const auto out = pull(p, tune, 2000);
+        EXPECT_FALSE(p.sounding());
+        // The square wave's steps shrink to nothing within a fiftieth of a second.
+        for (size_t f = 1; f < 2000; ++f)
+            EXPECT_LE(std::abs(out[2 * f + 1]), 32000 * (882 - std::min<size_t>(f, 882)) / 882 + 1)
+                << f;
+        EXPECT_EQ(out[2 * 1999 + 1], 0);
+    }
+}
+
+TEST(MusicFromMemory, TheRenderedSoundIsKeptExactlyInLessRoom)
+{
+    // A quiet tone, a loud noise and the largest steps there are, across several blocks.
+    std::vector<int16_t> lr;
+    uint32_t noise = 1;
+    for (int f = 0; f < 3 * 4096 + 100; ++f) {
+        noise = noise * 1664525 + 1013904223;
+        const int16_t tone = static_cast<int16_t>(3000 * std::sin(f * 0.05));
+        lr.push_back(f < 4096 ? tone : static_cast<int16_t>(noise >> 16));
+        lr.push_back(static_cast<int16_t>(f % 2 ? 32767 : -32768));
+    }
+    music::RenderedTune tune(1 << 20);
+    for (size_t f = 0; f < lr.size() / 2; f += 64)
+        tune.append(lr.data() + 2 * f, std::min<size_t>(64, lr.size() / 2 - f));
+    std::vector<int16_t> back(lr.size());
+    EXPECT_EQ(tune.read(0, back.data(), lr.size() / 2), lr.size() / 2);
+    EXPECT_EQ(back, lr);
+    std::vector<int16_t> part(2 * 10);
+    EXPECT_EQ(tune.read(4090, part.data(), 10), 10u); // across two blocks
+    EXPECT_TRUE(std::equal(part.begin(), part.end(), lr.begin() + 2 * 4090));
+    EXPECT_EQ(tune.read(lr.size() / 2 - 5, part.data(), 10), 5u); // up to the end
 }

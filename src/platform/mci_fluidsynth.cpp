@@ -7,29 +7,37 @@
 //
 // Three threads meet here. The thread that sends the commands (the music's own thread in the
 // game, see BackgroundMci) opens the library and the sound output. A loader thread creates the
-// synthesizer and loads the soundfont into it, once, the first time a file is opened: that takes
-// from 30 ms (TimGM6mb) to half a second (FluidR3), and nobody touches that synthesizer until it
-// is handed over. The sound output calls back on its own thread for audio; the sequencer runs
-// inside that call, timed by the samples synthesized ("player.timing-source" = "sample"), so a
-// device without sound output plays exactly as far as renderMilliseconds synthesizes. One mutex
-// covers the synthesizer, the sequencer and the state of the open file: commands hold it for
-// microseconds, and it is never held while a soundfont loads or while a sound output opens or
-// closes.
+// synthesizer and loads the soundfont into it when a file is opened: that takes from 30 ms
+// (TimGM6mb) to half a second (FluidR3), and nobody touches that synthesizer until it is handed
+// over. For a tune short enough (music::Prerendered) the same thread then renders it into
+// memory and frees the synthesizer; the sound output plays it from there, rendering what it
+// needs itself while the loader is behind. A longer tune is synthesized live: the sequencer runs
+// inside the sound output's call for audio, timed by the samples synthesized
+// ("player.timing-source" = "sample"). Either way a device without sound output plays exactly as
+// far as renderMilliseconds asks. One mutex covers the synthesizer, the sequencer and the state
+// of the open file: commands hold it for microseconds, and it is never held while a soundfont
+// loads, a tune renders, or a sound output opens or closes.
 #include "platform/mci_fluidsynth.h"
 #include "platform/errors.h"
 #include "platform/files/files.h"
 #include "platform/files/regular_file.h"
+#include "platform/music/library.h"
+#include "platform/music/prerendered.h"
+#include "platform/music/stream_output.h"
 
 #include <fluidsynth.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cmath>
+#include <condition_variable>
 #include <cstdint>
 #include <cstdlib>
 #include <dlfcn.h>
 #include <filesystem>
 #include <fstream>
+#include <malloc.h>
 #include <map>
 #include <mutex>
 #include <set>
@@ -40,46 +48,6 @@
 #include <unistd.h>
 
 namespace platform {
-
-namespace {
-
-// The functions of FluidSynth that the device calls, looked up in the loaded library.
-#define PELIRRA_FLUIDSYNTH_FUNCTIONS(F)                                                            \
-    F(fluid_set_log_function)                                                                      \
-    F(new_fluid_settings)                                                                          \
-    F(delete_fluid_settings)                                                                       \
-    F(fluid_settings_setstr)                                                                       \
-    F(fluid_settings_setint)                                                                       \
-    F(fluid_settings_setnum)                                                                       \
-    F(fluid_settings_getnum)                                                                       \
-    F(new_fluid_synth)                                                                             \
-    F(delete_fluid_synth)                                                                          \
-    F(fluid_synth_sfload)                                                                          \
-    F(fluid_synth_system_reset)                                                                    \
-    F(fluid_synth_all_notes_off)                                                                   \
-    F(fluid_synth_count_midi_channels)                                                             \
-    F(fluid_synth_cc)                                                                              \
-    F(fluid_synth_process)                                                                         \
-    F(fluid_synth_write_float)                                                                     \
-    F(new_fluid_audio_driver2)                                                                     \
-    F(delete_fluid_audio_driver)                                                                   \
-    F(new_fluid_player)                                                                            \
-    F(delete_fluid_player)                                                                         \
-    F(fluid_player_add_mem)                                                                        \
-    F(fluid_player_set_tick_callback)                                                              \
-    F(fluid_player_play)                                                                           \
-    F(fluid_player_stop)                                                                           \
-    F(fluid_player_get_status)                                                                     \
-    F(fluid_player_get_total_ticks)
-
-} // namespace
-
-struct FluidSynthLibrary
-{
-#define PELIRRA_DECLARE(name) decltype(&::name) name = nullptr;
-    PELIRRA_FLUIDSYNTH_FUNCTIONS(PELIRRA_DECLARE)
-#undef PELIRRA_DECLARE
-};
 
 namespace {
 
@@ -315,13 +283,16 @@ struct FluidSynthMci::Impl
     // ---- the commands' thread only ----
     const FluidSynthLibrary* fl = nullptr; // set once, before any FluidSynth object is made
     fluid_settings_t* settings = nullptr; // shared with the loader and the sound output
-    std::thread loader;
+    std::thread loader; // loads the soundfont, then renders the tune ahead
+    std::atomic<bool> cancel = false; // the loader is to stop rendering
     fluid_audio_driver_t* output = nullptr;
+    std::unique_ptr<music::PulseOutput> pulse; // the output for PulseAudio
     std::string outputName;
 
     // ---- under the mutex ----
     mutable std::mutex mutex;
     enum class Font { Absent, Loading, Ready, Failed } font = Font::Absent;
+    std::condition_variable fontSettled;
     fluid_synth_t* synth = nullptr; // set once the soundfont is loaded
     std::string soundfont;
     bool open = false; // a file is open under `alias`
@@ -332,6 +303,9 @@ struct FluidSynthMci::Impl
     bool moved = false; // the sequencer has left the start since it was made
     bool ended = false; // the last event of the file has been played
     int tick = 0;
+    // A tune short enough to be rendered ahead plays from memory (the synthesizer and `player`
+    // are not used for it); a longer one is synthesized as it plays.
+    std::unique_ptr<music::Prerendered> rendered;
 
     int openFile(const Text& path, const Text& name);
     void close();
@@ -343,6 +317,12 @@ struct FluidSynthMci::Impl
     bool loadLibrary();
     bool makeSettings();
     void load(std::vector<std::string> fonts);
+    void work(std::vector<std::string> fonts);
+    void freeSynth();
+    void fill(int16_t* out, size_t count);
+    int sampleRate() const;
+    void resumeOutput();
+    void pauseOutput();
     bool openOutput();
     void makePlayer();
     void rewind();
@@ -374,23 +354,35 @@ int FluidSynthMci::Impl::openFile(const Text& path, const Text& name)
     // Nothing is loaded for a machine that cannot play.
     if (!loadLibrary() || !makeSettings() || !openOutput())
         return ErrCannotOpen;
-    if (!fonts.empty()) {
-        std::lock_guard lock(mutex);
-        font = Font::Loading;
-        loader = std::thread([this, fonts = std::move(fonts)] { load(fonts); });
-    }
+    const auto length = music::midiLength(*bytes);
+    const size_t maxFrames = options.renderLimitBytes / 4;
+    const double frames = (length.seconds + 5) * sampleRate(); // 5 s for the last notes to die
     std::lock_guard lock(mutex);
     open = true;
     alias = name;
+    if (length.seconds >= 0 && frames <= static_cast<double>(maxFrames)) {
+        rendered = std::make_unique<music::Prerendered>(
+            *fl, *bytes, sampleRate(), maxFrames, length.ticks);
+    }
     midi = std::move(*bytes);
-    if (synth)
+    if (!fonts.empty())
+        font = Font::Loading;
+    if (!fonts.empty() || (synth && rendered))
+        loader = std::thread([this, fonts = std::move(fonts)] { work(fonts); });
+    else if (synth)
         makePlayer();
     return 0;
 }
 
 void FluidSynthMci::Impl::close()
 {
-    // The sound output goes first, outside the lock: its thread may be waiting for the lock.
+    // The loader finishes first (the sound output renders what it needs meanwhile), then the
+    // sound output, outside the lock: its thread may be waiting for the lock.
+    cancel = true;
+    if (loader.joinable())
+        loader.join();
+    cancel = false;
+    pulse.reset();
     if (output) {
         fl->delete_fluid_audio_driver(output);
         output = nullptr;
@@ -406,26 +398,37 @@ void FluidSynthMci::Impl::close()
     open = false;
     alias.clear();
     midi.clear();
+    rendered.reset();
     playing = moved = ended = false;
     tick = 0;
 }
 
 void FluidSynthMci::Impl::play(bool fromStart)
 {
-    std::lock_guard lock(mutex);
-    if (fromStart && moved)
-        rewind();
-    // At the end there is nothing left to play: the mode stays stopped.
-    if (ended)
-        return;
-    playing = moved = true;
-    if (player)
-        fl->fluid_player_play(player);
+    {
+        std::lock_guard lock(mutex);
+        if (rendered) {
+            rendered->play(fromStart);
+        } else {
+            if (fromStart && moved)
+                rewind();
+            // At the end there is nothing left to play: the mode stays stopped.
+            if (!ended) {
+                playing = moved = true;
+                if (player)
+                    fl->fluid_player_play(player);
+            }
+        }
+    }
+    resumeOutput();
 }
 
 void FluidSynthMci::Impl::stop()
 {
+    pauseOutput();
     std::lock_guard lock(mutex);
+    if (rendered)
+        return rendered->stop();
     if (!playing)
         return;
     playing = false;
@@ -437,6 +440,18 @@ void FluidSynthMci::Impl::stop()
 
 void FluidSynthMci::Impl::seekToStart()
 {
+    {
+        std::unique_lock lock(mutex);
+        if (rendered) {
+            rendered->seekToStart();
+            // Just after the end the sound goes on as the restarted round.
+            const bool goesOn = rendered->restarting();
+            lock.unlock();
+            if (!goesOn)
+                pauseOutput();
+            return;
+        }
+    }
     stop();
     std::lock_guard lock(mutex);
     if (moved)
@@ -446,6 +461,8 @@ void FluidSynthMci::Impl::seekToStart()
 bool FluidSynthMci::Impl::isPlaying()
 {
     std::lock_guard lock(mutex);
+    if (rendered)
+        return rendered->isPlaying();
     // A file that FluidSynth could not read ends its sequencer at once, without a last event.
     return playing && !ended
         && (!player || fl->fluid_player_get_status(player) == FLUID_PLAYER_PLAYING);
@@ -482,10 +499,83 @@ bool FluidSynthMci::Impl::makeSettings()
     return true;
 }
 
-// On the loader thread, at low priority: the window's first appearance comes first.
-void FluidSynthMci::Impl::load(std::vector<std::string> fonts)
+// On the loader thread, at low priority: the window's first appearance comes first. The
+// soundfont is loaded, when it is not yet; a tune short enough is then rendered ahead, and the
+// synthesizer with the samples it loaded is freed once the whole tune is in memory.
+void FluidSynthMci::Impl::work(std::vector<std::string> fonts)
 {
     ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), 10);
+    if (!fonts.empty())
+        load(std::move(fonts));
+    fluid_synth_t* s;
+    music::Prerendered* tune;
+    {
+        std::lock_guard lock(mutex);
+        s = synth;
+        tune = rendered.get(); // stays until close, which waits for this thread
+    }
+    if (!s || !tune)
+        return;
+    tune->begin(s);
+    {
+        std::lock_guard lock(mutex);
+        fontSettled.notify_all();
+    }
+    if (!options.renderAhead || !tune->renderAhead(cancel))
+        return;
+    freeSynth();
+    if (pulse)
+        pulse->useLargeBuffers();
+}
+
+void FluidSynthMci::Impl::freeSynth()
+{
+    fluid_synth_t* s;
+    {
+        std::lock_guard lock(mutex);
+        s = synth;
+        synth = nullptr;
+        font = Font::Absent; // loaded again for the next file
+    }
+    fl->delete_fluid_synth(s);
+    ::malloc_trim(0); // the samples' memory goes back to the system
+}
+
+int FluidSynthMci::Impl::sampleRate() const
+{
+    double rate = 44100;
+    fl->fluid_settings_getnum(settings, "synth.sample-rate", &rate);
+    return static_cast<int>(rate);
+}
+
+void FluidSynthMci::Impl::resumeOutput()
+{
+    if (pulse)
+        pulse->resume();
+}
+
+void FluidSynthMci::Impl::pauseOutput()
+{
+    if (pulse)
+        pulse->pause();
+}
+
+// On the sound output's thread: the next frames, from memory or synthesized.
+void FluidSynthMci::Impl::fill(int16_t* out, size_t count)
+{
+    std::unique_lock lock(mutex);
+    if (music::Prerendered* tune = rendered.get()) {
+        lock.unlock(); // it stays while the output runs
+        return tune->fill(out, count);
+    }
+    if (synth)
+        fl->fluid_synth_write_s16(synth, static_cast<int>(count), out, 0, 2, out, 1, 2);
+    else
+        std::fill_n(out, 2 * count, int16_t(0));
+}
+
+void FluidSynthMci::Impl::load(std::vector<std::string> fonts)
+{
     fluid_synth_t* s = fl->new_fluid_synth(settings);
     std::string used;
     for (const auto& path : fonts) {
@@ -501,12 +591,14 @@ void FluidSynthMci::Impl::load(std::vector<std::string> fonts)
     std::lock_guard lock(mutex);
     if (!s) {
         font = Font::Failed;
+        fontSettled.notify_all();
         return;
     }
     synth = s;
     soundfont = used;
     font = Font::Ready;
-    if (open) {
+    fontSettled.notify_all();
+    if (open && !rendered) {
         makePlayer();
         if (player && playing) {
             fl->fluid_player_play(player);
@@ -518,6 +610,15 @@ void FluidSynthMci::Impl::load(std::vector<std::string> fonts)
 bool FluidSynthMci::Impl::openOutput()
 {
     for (const auto& name : options.audioDrivers) {
+        if (name == "pulseaudio") {
+            pulse = music::PulseOutput::open(
+                sampleRate(), [this](int16_t* out, size_t count) { fill(out, count); });
+            if (pulse) {
+                outputName = name;
+                return true;
+            }
+            continue;
+        }
         if (fl->fluid_settings_setstr(settings, "audio.driver", name.c_str()) != FLUID_OK)
             continue;
         output = fl->new_fluid_audio_driver2(settings, &Impl::render, this);
@@ -564,7 +665,21 @@ void FluidSynthMci::Impl::rewind()
 int FluidSynthMci::Impl::render(void* data, int len, int nfx, float* fx[], int nout, float* out[])
 {
     auto* d = static_cast<Impl*>(data);
-    std::lock_guard lock(d->mutex);
+    std::unique_lock lock(d->mutex);
+    if (d->rendered && nout >= 2) {
+        lock.unlock();
+        int16_t lr[2 * 1024];
+        for (int done = 0; done < len;) {
+            const int n = std::min(len - done, 1024);
+            d->fill(lr, static_cast<size_t>(n));
+            for (int i = 0; i < n; ++i) {
+                out[0][done + i] = lr[2 * i] / 32768.0f;
+                out[1][done + i] = lr[2 * i + 1] / 32768.0f;
+            }
+            done += n;
+        }
+        return FLUID_OK;
+    }
     if (!d->synth)
         return FLUID_OK; // the buffers come zeroed: silence until the soundfont is ready
     return d->fl->fluid_synth_process(d->synth, len, nfx, fx, nout, out);
@@ -657,16 +772,38 @@ int FluidSynthMci::mciSendString(TextView command, Text* reply, int replyLength)
 
 bool FluidSynthMci::waitForSoundfont()
 {
+    std::unique_lock lock(d->mutex);
+    d->fontSettled.wait(lock, [this] {
+        return d->font != Impl::Font::Loading
+            && (!d->rendered || d->rendered->begun() || d->font == Impl::Font::Failed);
+    });
+    return d->font == Impl::Font::Ready || (d->rendered && d->rendered->begun());
+}
+
+void FluidSynthMci::waitUntilRendered()
+{
     if (d->loader.joinable())
         d->loader.join();
+}
+
+size_t FluidSynthMci::renderedBytes() const
+{
     std::lock_guard lock(d->mutex);
-    return d->font == Impl::Font::Ready;
+    return d->rendered ? d->rendered->bytes() : 0;
+}
+
+bool FluidSynthMci::synthesizerLoaded() const
+{
+    std::lock_guard lock(d->mutex);
+    return d->synth != nullptr;
 }
 
 float FluidSynthMci::renderMilliseconds(int ms)
 {
     if (!waitForSoundfont())
         return 0;
+    if (music::Prerendered* tune = d->rendered.get())
+        return tune->fillMilliseconds(ms);
     double rate = 44100;
     d->fl->fluid_settings_getnum(d->settings, "synth.sample-rate", &rate);
     constexpr int block = 512;
@@ -687,12 +824,16 @@ float FluidSynthMci::renderMilliseconds(int ms)
 int FluidSynthMci::positionTicks() const
 {
     std::lock_guard lock(d->mutex);
+    if (d->rendered)
+        return d->rendered->positionTicks();
     return d->player ? d->tick : 0;
 }
 
 int FluidSynthMci::lengthTicks() const
 {
     std::lock_guard lock(d->mutex);
+    if (d->rendered)
+        return d->font == Impl::Font::Loading ? 0 : d->rendered->lengthTicks();
     return d->player ? d->fl->fluid_player_get_total_ticks(d->player) : 0;
 }
 

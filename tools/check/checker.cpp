@@ -2,6 +2,7 @@
 
 #include "check/folder.h"
 #include "craft/judgement.h"
+#include "platform/music/midi_file.h"
 #include "shell/paths.h"
 #include "story/events.h"
 #include "story/files.h"
@@ -258,6 +259,12 @@ private:
             report_.warning(file, 0, "missing: the game plays without music");
         else if (!folder_.bytes(file, 4).starts_with("MThd"))
             report_.warning(file, 0, "not a standard MIDI file: the game plays without music");
+        else if (!folder_.playsAsMusic(file))
+            report_.error(file, 0,
+                "a MIDI file the game cannot play (tracks missing or cut short, time in SMPTE "
+                "frames, or larger than "
+                    + std::to_string(platform::MaxMidiBytes >> 20)
+                    + " MiB): the game plays without music");
     }
 
     void checkUnused()

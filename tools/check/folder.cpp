@@ -4,6 +4,7 @@
 #include "platform/cp932.h"
 #include "platform/errors.h"
 #include "platform/files/files.h"
+#include "platform/music/midi_file.h"
 
 #include <QImageReader>
 #include <QString>
@@ -178,6 +179,11 @@ void Folder::checkBytes(
         }
         ++line;
     }
+}
+
+bool Folder::playsAsMusic(const std::string& name) const
+{
+    return has(name) && platform::readMidiFile(fullPath(name).string()).has_value();
 }
 
 bool Folder::looksLikePicture(const std::string& name)

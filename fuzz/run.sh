@@ -15,7 +15,7 @@ export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1}
 export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$PWD/scripts/lsan.supp:print_suppressions=0}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 targets=("$@")
-[ ${#targets[@]} -eq 0 ] && targets=(fuzz_lines fuzz_script_line fuzz_kako fuzz_picture fuzz_music)
+[ ${#targets[@]} -eq 0 ] && targets=(fuzz_lines fuzz_script_line fuzz_kako fuzz_picture fuzz_music fuzz_wmf fuzz_emf)
 mkdir -p build-fuzz/findings build-fuzz/seeds/text build-fuzz/seeds/music
 cp dat/txt.dat dat/[0-9]*.dat dat/a*.dat dat/b*.dat build-fuzz/seeds/text/
 cp dat/bgm.mid build-fuzz/seeds/music/
@@ -30,6 +30,8 @@ for target in "${targets[@]}"; do
     # One allocation over 512 MB would be a decode that escaped its bound.
     fuzz_picture) seeds=(fuzz/seeds/picture); options=(-max_len=65536 -malloc_limit_mb=512) ;;
     fuzz_music) seeds=(build-fuzz/seeds/music); options=(-max_len=8192 -malloc_limit_mb=512) ;;
+    fuzz_wmf | fuzz_emf)
+      seeds=(fuzz/seeds/${target#fuzz_}); options=(-max_len=16384 -malloc_limit_mb=512) ;;
     *) echo "unknown target $target"; exit 2 ;;
   esac
   echo "== $target, ${seconds}s"

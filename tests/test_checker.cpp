@@ -3,6 +3,8 @@
 #include "check/checker.h"
 #include "check/markers.h"
 #include "support/game.h"
+#include "support/hostile.h"
+#include "support/metafiles.h"
 
 #include "platform/cp932.h"
 
@@ -327,7 +329,8 @@ TEST(CheckPictures, PictureLinesNameLoadablePicturesThatClashWithNothing)
     EXPECT_TRUE(only(
         broken.check(), Severity::Error, "0.dat", 1, "umi.dat: not a picture that can be shown"));
 
-    // Placeable and standard WMF headers, and an EMF's first record, each padded to 64 bytes.
+    // Placeable and standard WMF headers, and an EMF's first record, each padded to 64 bytes:
+    // broken metafiles.
     std::string emf("\x01\0\0\0", 4);
     emf.resize(40);
     emf += " EMF";
@@ -338,8 +341,19 @@ TEST(CheckPictures, PictureLinesNameLoadablePicturesThatClashWithNothing)
         head.resize(64, '\x01');
         metafile.bytes("umi.dat", head);
         EXPECT_TRUE(only(metafile.check(), Severity::Error, "0.dat", 1,
-            "umi.dat: metafile (WMF/EMF) pictures cannot be shown; save it as PNG"));
+            "the game cannot show this picture: umi.dat: "));
     }
+    // Metafiles that can be drawn pass; one whose frame is not 4 : 3 shows distorted.
+    Folder metafiles;
+    metafiles.file("0.dat", { u">img>wmf", u">img>emf", u">img>tall", u"はじまり", u">end" });
+    metafiles.bytes("wmf.dat", test::sampleWmf(true, u"海"));
+    metafiles.bytes("emf.dat", test::sampleEmf(u"海"));
+    test::WmfWriter tall;
+    tall.rec(0x041b, { 100, 100, 0, 0 });
+    metafiles.bytes("tall.dat", tall.file({ 0, 0, 300, 400 }, 96));
+    EXPECT_TRUE(only(metafiles.check(), Severity::Warning, "tall.dat", 0,
+        "the metafile's frame is not 4 : 3: the game stretches every picture to its 4 : 3 "
+        "picture box, so this one shows distorted"));
 
     // Pictures in folders, with either separator; never one outside the story.
     Folder folders;
@@ -387,11 +401,16 @@ TEST(CheckPictures, PictureLinesNameLoadablePicturesThatClashWithNothing)
 TEST(CheckPictures, APictureNotOf640By480IsStretched)
 {
     Folder sizes;
-    sizes.file("0.dat", { u">img>wide", u"はじまり", u">img>big", u">p", u">end" });
+    sizes.file(
+        "0.dat", { u">img>wide", u"はじまり", u">img>big", u">p", u">img>photo", u">p", u">end" });
     test::writePicture(sizes.path("wide.dat"), 800, 480, "PNG");
     test::writePicture(sizes.path("big.dat"), 1280, 960, "JPEG");
+    test::hugeMetadataPictures()[2].write(sizes.path("photo.dat")); // 64 x 48, 30 MB of Exif ...
     const check::Result result = sizes.check();
-    EXPECT_EQ(result.report.warnings(), 2) << all(result);
+    EXPECT_EQ(result.report.warnings(), 4) << all(result);
+    EXPECT_TRUE(reports(result, Severity::Warning, "photo.dat", 0,
+        "holds 30015946 bytes of metadata (text, colour profiles, Exif, depth maps ...): more than "
+        "a picture may keep, so the game reads the picture without them"));
     EXPECT_TRUE(reports(result, Severity::Warning, "wide.dat", 0,
         "the picture is 800 x 480 pixels, not 640 x 480: the game stretches every picture to its "
         "4 : 3 picture box, so this one shows distorted"));

@@ -106,7 +106,7 @@ TEST(Convert, AnAuthorsFolderBecomesAStoryThatIsThenChecked)
     EXPECT_EQ(run.err,
         a.src("notes.md")
             + ": warning: skipped: not a text (NAME.txt), a picture (.png, .jpg, .jpeg, .gif, "
-              ".bmp, .ico) or the music (bgm.mid)\n");
+              ".bmp, .ico, .wmf, .emf) or the music (bgm.mid)\n");
     EXPECT_NE(run.out.find("0 error(s), 0 warning(s)"), std::string::npos) << run.out;
     EXPECT_EQ(u8(platform::cp932::decode(test::readBytes(a.story("0.dat")))),
         "はじまり\r\n>img>umi\r\nおわり\r\n>end\r\n")

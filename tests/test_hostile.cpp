@@ -591,6 +591,22 @@ TEST(HostileData, BadPicturesAreSkippedQuicklyAndTheHeldOneStays)
     f.TimIve.fire();
     EXPECT_EQ(f.Dfe.ScaleWidth(), 4096);
     EXPECT_EQ(f.Dfe.ScaleHeight(), 682);
+
+    // Small pictures with 30 MB of metadata (text, comments, a phone's Exif, depth map and
+    // colour profile) are read without it, at once.
+    for (const test::HugePicture& h : test::hugeMetadataPictures()) {
+        test::Game m;
+        m.file("txt.dat", {});
+        m.file("0.dat", { u">img>meta" });
+        h.write(m.dat("meta.dat"));
+        Fom& mf = m.start();
+        QElapsedTimer clock;
+        clock.start();
+        mf.TimIve.fire();
+        EXPECT_LT(clock.elapsed(), 2000) << h.name;
+        EXPECT_EQ(mf.Dfe.ScaleWidth(), 64) << h.name;
+        EXPECT_EQ(mf.Dfe.ScaleHeight(), 48) << h.name;
+    }
 }
 
 TEST(HostileData, AFolderWithSpacesAndJapaneseInItsPath)

@@ -3,11 +3,14 @@
 #include "platform/files/files.h"
 #include "platform/files/regular_file.h"
 #include "platform/form.h"
+#include "platform/picture/metadata.h"
+#include "platform/picture/metafile.h"
 #include "platform/picture/picture_widget_p.h"
 #include "platform/qt_conversions_p.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>
+#include <QBuffer>
 #include <QFile>
 #include <QImageReader>
 #include <QPaintEvent>
@@ -83,46 +86,6 @@ bool sameFile(const struct stat& a, const struct stat& b)
         && a.st_ctim.tv_sec == b.st_ctim.tv_sec && a.st_ctim.tv_nsec == b.st_ctim.tv_nsec;
 }
 
-// The bytes of a PNG file besides its image data: every chunk but IDAT, and the 12 bytes each
-// chunk takes around its data. Counted until they pass `limit`.
-long long pngMetadataBytes(int fd, long long limit)
-{
-    long long offset = 8, total = 0;
-    unsigned char head[8];
-    while (total <= limit && ::pread(fd, head, 8, offset) == 8) {
-        const long long length
-            = (static_cast<long long>(head[0]) << 24) | (head[1] << 16) | (head[2] << 8) | head[3];
-        const QByteArrayView type(head + 4, 4);
-        total += 12 + (type == "IDAT" ? 0 : length);
-        if (type == "IEND")
-            break;
-        offset += 12 + length;
-    }
-    return total;
-}
-
-// The bytes of a JPEG file before its first scan: the text, Exif and colour profiles of its
-// APPn and COM segments, and its tables. Counted until they pass `limit`.
-long long jpegMetadataBytes(int fd, long long limit)
-{
-    // They lie at the start of the file: read as much as could be within the limit, once.
-    QByteArray head(static_cast<qsizetype>(limit + 2 + 65535 + 4), '\0');
-    const ssize_t got = ::pread(fd, head.data(), static_cast<size_t>(head.size()), 0);
-    const auto at = [&](long long i) { return i < got ? static_cast<unsigned char>(head[i]) : -1; };
-    long long i = 2; // after the start of the picture
-    while (i <= limit && at(i) == 0xff) {
-        const int marker = at(i + 1);
-        if (marker < 0 || marker == 0xda || marker == 0xd9) // the first scan, or the end
-            break;
-        if (marker == 0xff || marker == 0x01 || (marker >= 0xd0 && marker <= 0xd7))
-            i += marker == 0xff ? 1 : 2; // a fill byte, or a marker without a segment
-        else if (at(i + 3) < 0)
-            break;
-        else
-            i += 2 + ((at(i + 2) << 8) | at(i + 3));
-    }
-    return i;
-}
 } // namespace
 
 Picture LoadPicture(const Text& path, const Text& displayName)
@@ -152,24 +115,31 @@ Picture LoadPicture(const Text& path, const Text& displayName)
         return RuntimeError(displayName + u": too large to show (" + Str(size.width()) + u" × "
             + Str(size.height()) + u" pixels; at most " + Str(MaxPicturePixels) + u" pixels)");
     };
-    // A file too large for any picture the game shows, or a PNG or JPEG with more metadata than
-    // a picture needs, is refused before anything is decoded.
+    // A file too large for any picture the game shows is refused before anything is decoded.
     if (file.size() > MaxPictureFileBytes)
         throw RuntimeError(displayName + u": too large to be a picture (" + Str(file.size())
             + u" bytes; at most " + Str(MaxPictureFileBytes) + u")");
+    if (metafile::isMetafile(file.peek(44))) { // drawn, not decoded
+        Picture pic;
+        pic.image_ = std::make_shared<const QImage>(metafile::draw(file.readAll(), displayName));
+        pic.id_ = nextPictureId++;
+        if (known)
+            lastDecoded = { path, st, pic.image_, pic.id_ };
+        return pic;
+    }
     const QByteArray format = formatFromSignature(file);
-    const long long metadata = format == "png" ? pngMetadataBytes(fd, MaxPictureMetadataBytes)
-        : format == "jpeg"                     ? jpegMetadataBytes(fd, MaxPictureMetadataBytes)
-                                               : 0;
-    if (metadata > MaxPictureMetadataBytes)
-        throw RuntimeError(displayName + u": too much besides the picture (over "
-            + Str(MaxPictureMetadataBytes)
-            + u" bytes of text, colour profiles and other metadata)");
+    // A PNG or JPEG with more metadata than a picture needs is read without it.
+    QBuffer stripped;
+    if (picture_metadata::bytes(fd, format, MaxPictureMetadataBytes) > MaxPictureMetadataBytes) {
+        long long skipped = 0;
+        stripped.setData(picture_metadata::without(fd, format, skipped));
+        stripped.open(QIODevice::ReadOnly);
+    }
     // The format is recognised from the content, never from the name. One decode may take at
     // most MaxPictureDecodeMiB; a picture whose header claims more pixels than MaxPicturePixels
     // is refused before anything is decoded.
     QImageReader::setAllocationLimit(MaxPictureDecodeMiB);
-    QImageReader reader(&file, format);
+    QImageReader reader(stripped.isOpen() ? static_cast<QIODevice*>(&stripped) : &file, format);
     reader.setAutoTransform(false);
     const QSize size = reader.size();
     if (size.isValid() && static_cast<long long>(size.width()) * size.height() > MaxPicturePixels)

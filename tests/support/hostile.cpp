@@ -147,6 +147,19 @@ void jpegWithComments(const std::string& path)
     put(path, (bytes.left(2) + comment.repeated(458) + bytes.mid(2)).toStdString());
 }
 
+void jpegWithAppSegments(const std::string& path)
+{
+    // As a phone writes them: APP1 (Exif, XMP with a depth map) and APP2 (a colour profile),
+    // 64 KiB each, after the JFIF segment.
+    const QByteArray bytes = smallJpeg(64, 48);
+    const qsizetype afterJfif
+        = 4 + ((static_cast<unsigned char>(bytes[4]) << 8) | static_cast<unsigned char>(bytes[5]));
+    QByteArray app;
+    for (int i = 0; i < 458; ++i)
+        app += (i % 2 ? "\xff\xe2\xff\xff" : "\xff\xe1\xff\xff") + QByteArray(65533, 'x');
+    put(path, (bytes.left(afterJfif) + app + bytes.mid(afterJfif)).toStdString());
+}
+
 void pngInAHugeFile(const std::string& path)
 {
     put(path, smallPng(""));
@@ -214,9 +227,18 @@ const std::vector<HugePicture>& hugePictures()
             [](const std::string& p) { bmp(p, 20000, 20000, 24); } },
         { "GIF header, 20000 x 20000", gif },
         { "JPEG header, 20000 x 20000", jpeg },
+        { "PNG, 64 x 48, in a 200 MB file", pngInAHugeFile },
+    };
+    return pictures;
+}
+
+const std::vector<HugePicture>& hugeMetadataPictures()
+{
+    static const std::vector<HugePicture> pictures = {
         { "PNG, 64 x 48, with a 30 MB text chunk", pngWithText },
         { "JPEG, 64 x 48, with 30 MB of comments", jpegWithComments },
-        { "PNG, 64 x 48, in a 200 MB file", pngInAHugeFile },
+        { "JPEG, 64 x 48, with 30 MB of Exif, XMP and colour profile segments",
+            jpegWithAppSegments },
     };
     return pictures;
 }

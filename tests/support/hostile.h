@@ -18,14 +18,16 @@ void writeLongLine(const std::string& path, long long size);
 // marker of the script grammar can come out of them; the same bytes every time.
 std::string garbage(size_t n);
 
-// Pictures the game refuses: 20,000 x 20,000 pixels (or files whose header says so), and small
-// pictures with huge metadata or in a huge file.
+// Pictures the game refuses: 20,000 x 20,000 pixels (or files whose header says so), and a small
+// picture in a huge file.
 struct HugePicture
 {
     const char* name;
     void (*write)(const std::string& path);
 };
 const std::vector<HugePicture>& hugePictures();
+// Small pictures with 30 MB of metadata, which the game reads without it.
+const std::vector<HugePicture>& hugeMetadataPictures();
 
 // A small PNG picture that makes libpng warn through Qt and write an error of its own to
 // standard error; it is not shown.

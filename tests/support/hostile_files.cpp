@@ -1,5 +1,5 @@
 // Writes the hostile files of the robustness tests for the scripts that run the real program.
-//   hostile_files pictures             lists the huge pictures, one a line
+//   hostile_files pictures             lists the huge pictures (and those with huge metadata)
 //   hostile_files picture INDEX PATH   writes huge picture INDEX (from 0) to PATH
 //   hostile_files warning PATH         writes a small picture that makes libpng warn and fail
 #include "support/hostile.h"
@@ -15,7 +15,9 @@ int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
-    const auto& pictures = test::hugePictures();
+    std::vector<test::HugePicture> pictures = test::hugePictures();
+    for (const auto& p : test::hugeMetadataPictures())
+        pictures.push_back(p);
     try {
         if (argc == 2 && std::string(argv[1]) == "pictures") {
             for (const auto& p : pictures)

@@ -8,6 +8,7 @@
 #include "story/files.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <set>
 
 namespace check {
@@ -240,10 +241,23 @@ private:
         }
         // The game stretches every picture to its 4 : 3 box, which is drawn for 640 x 480.
         for (const std::string& file : pictures_) {
+            if (const long long skipped = folder_.pictureSkippedMetadata(file))
+                report_.warning(file, 0,
+                    "holds " + std::to_string(skipped)
+                        + " bytes of metadata (text, colour profiles, Exif, depth maps ...): more "
+                          "than a picture may keep, so the game reads the picture without them");
             const auto size = folder_.pictureSize(file);
             if (!size || *size == std::pair(640, 480))
                 continue;
             const auto [w, h] = *size;
+            if (folder_.pictureIsMetafile(file)) {
+                // Drawn on the bounded surface in the frame's shape, rounded to whole pixels.
+                if (std::abs(w * 3 - h * 4) > h * 4 / 100)
+                    report_.warning(file, 0,
+                        "the metafile's frame is not 4 : 3: the game stretches every picture to "
+                        "its 4 : 3 picture box, so this one shows distorted");
+                continue;
+            }
             report_.warning(file, 0,
                 "the picture is " + std::to_string(w) + " x " + std::to_string(h)
                     + " pixels, not 640 x 480: the game stretches every picture to its 4 : 3 "

@@ -5,6 +5,7 @@
 #include "platform/errors.h"
 #include "platform/files/files.h"
 #include "platform/music/midi_file.h"
+#include "platform/picture/metadata.h"
 
 #include <QImageReader>
 #include <QString>
@@ -38,9 +39,9 @@ bool looksLikeUtf8(std::string_view bytes)
     return wide;
 }
 
-// True when `head` begins a Windows metafile, which Qt has no reader for: a WMF with its
-// placeable header (D7 CD C6 9A) or a standard one (type 1 or 2, a header of 9 words), or an EMF
-// (a first record of type 1, and " EMF" at byte 40).
+// True when `head` begins a Windows metafile, which the game draws rather than decodes: a WMF with
+// its placeable header (D7 CD C6 9A) or a standard one (type 1 or 2, a header of 9 words), or an
+// EMF (a first record of type 1, and " EMF" at byte 40).
 bool isMetafile(std::string_view head)
 {
     const auto starts = [&](size_t at, std::string_view bytes) {
@@ -189,7 +190,9 @@ bool Folder::playsAsMusic(const std::string& name) const
 bool Folder::looksLikePicture(const std::string& name)
 {
     return has(name)
-        && !QImageReader::imageFormat(QString::fromStdString(fullPath(name).string())).isEmpty();
+        && (isMetafile(bytes(name, 44))
+            || !QImageReader::imageFormat(QString::fromStdString(fullPath(name).string()))
+                    .isEmpty());
 }
 
 const Folder::PictureRead& Folder::picture(const std::string& name)
@@ -199,13 +202,14 @@ const Folder::PictureRead& Folder::picture(const std::string& name)
         PictureRead read;
         if (!has(name)) {
             read.problem = name + " is missing";
-        } else if (isMetafile(bytes(name, 44))) {
-            read.problem = name + ": metafile (WMF/EMF) pictures cannot be shown; save it as PNG";
         } else {
+            read.metafile = isMetafile(bytes(name, 44));
             try {
                 const platform::Picture picture = platform::LoadPicture(
                     platform::fromUtf8(fullPath(name).string()), platform::fromUtf8(name));
                 read.size = { picture.width(), picture.height() };
+                read.skippedMetadata = platform::picture_metadata::skippedBytes(
+                    platform::fromUtf8(fullPath(name).string()));
             } catch (const platform::RuntimeError& e) {
                 read.problem = e.what();
             }
@@ -218,6 +222,16 @@ const Folder::PictureRead& Folder::picture(const std::string& name)
 std::optional<std::string> Folder::pictureProblem(const std::string& name)
 {
     return picture(name).problem;
+}
+
+long long Folder::pictureSkippedMetadata(const std::string& name)
+{
+    return picture(name).skippedMetadata;
+}
+
+bool Folder::pictureIsMetafile(const std::string& name)
+{
+    return picture(name).metafile;
 }
 
 std::optional<std::pair<int, int>> Folder::pictureSize(const std::string& name)

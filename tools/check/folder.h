@@ -35,6 +35,12 @@ public:
     // The size of a picture the game can show, in pixels (width, height); nothing for one it
     // cannot.
     std::optional<std::pair<int, int>> pictureSize(const std::string& name);
+    // True when the picture is a metafile (WMF or EMF): drawn at the size of the picture box, it
+    // has no size of its own in pixels, only the shape of its frame.
+    bool pictureIsMetafile(const std::string& name);
+    // The bytes of metadata (text, colour profiles, Exif ...) the game leaves out when it reads
+    // the picture, because there is more of it than a picture may keep; 0 for most pictures.
+    long long pictureSkippedMetadata(const std::string& name);
 
     // True when the music device reads the file as a tune it can play.
     bool playsAsMusic(const std::string& name) const;
@@ -57,6 +63,8 @@ private:
     {
         std::optional<std::string> problem;
         std::pair<int, int> size;
+        bool metafile = false;
+        long long skippedMetadata = 0;
     };
     const PictureRead& picture(const std::string& name);
     std::map<std::string, PictureRead> pictures_;

@@ -55,7 +55,7 @@ std::string lower(std::string s)
 bool isPicture(const std::string& ext)
 {
     return ext == ".png" || ext == ".jpg" || ext == ".jpeg" || ext == ".gif" || ext == ".bmp"
-        || ext == ".ico";
+        || ext == ".ico" || ext == ".wmf" || ext == ".emf";
 }
 
 // One file of the source folder `under` ("" or "pics/"), `shown` as the author sees it.
@@ -70,7 +70,7 @@ void planFile(const fs::path& path, const std::string& shown, const std::string&
     if (!text && !isPicture(ext) && !music) {
         plan.skipped.push_back(shown
             + ": warning: skipped: not a text (NAME.txt), a picture (.png, .jpg, .jpeg, .gif, "
-              ".bmp, .ico) or the music (bgm.mid)");
+              ".bmp, .ico, .wmf, .emf) or the music (bgm.mid)");
         return;
     }
     if (!fs::is_regular_file(path, ec)) {
@@ -211,9 +211,9 @@ void usage(std::ostream& out)
     out << "usage: pelirra-convert [--strict] [--quiet] [--map FILE.svg] SRC DEST\n"
            "Makes the story folder DEST from the author's folder SRC and its folders: every\n"
            "NAME.txt (UTF-8, any line ends) becomes NAME.dat in Shift-JIS with CR LF line ends,\n"
-           "every picture NAME.png, .jpg, .jpeg, .gif, .bmp or .ico becomes NAME.dat unchanged,\n"
-           "and bgm.mid is copied. DEST is replaced whole (the player's kako.dat in it is kept),\n"
-           "or left as it was when SRC cannot be converted. Then DEST is checked as\n"
+           "every picture NAME.png, .jpg, .jpeg, .gif, .bmp, .ico, .wmf or .emf becomes NAME.dat\n"
+           "unchanged, and bgm.mid is copied. DEST is replaced whole (the player's kako.dat in it\n"
+           "is kept), or left as it was when SRC cannot be converted. Then DEST is checked as\n"
            "pelirra-check does, each finding naming its source file: --strict fails on warnings\n"
            "too, --quiet prints only the findings, --map draws the story's map.\n"
            "Exit status: 0 when the story plays, 1 with errors, 2 for bad usage.\n";
@@ -399,7 +399,7 @@ int runCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
     if (plan.sources.empty() && plan.errors.empty())
         plan.errors.push_back(command.shownSrc
             + ": error: holds no story files: texts (NAME.txt), pictures (NAME.png, .jpg, .jpeg, "
-              ".gif, .bmp, .ico) or the music (bgm.mid)");
+              ".gif, .bmp, .ico, .wmf, .emf) or the music (bgm.mid)");
     for (const std::string& note : plan.skipped)
         err << note << "\n";
     const std::map<std::string, std::string> written = convertTexts(plan);

@@ -10,6 +10,14 @@
 
 namespace platform {
 
+// The width of a picture box's border, in pixels.
+constexpr int BorderPx = 2;
+
+inline QRect toQRect(const Control::PixelRect& r)
+{
+    return QRect(r.x, r.y, r.w, r.h);
+}
+
 // The surface of a picture box holds what was painted into it. It is the size of the box's inside
 // up to MaxSurfacePixels; a larger box keeps a smaller surface and shows it scaled, so that memory
 // stays bounded whatever the size of the window.

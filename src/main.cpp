@@ -28,7 +28,7 @@ int main(int argc, char** argv)
     Fom fom(system);
     fom.setStart(command.start);
     // V turns the game's own voice on and off; --self-voicing turns it on for this run.
-    fom.Me.speech().start(command.selfVoicing);
+    fom.speech.start(command.selfVoicing);
     system.onTerminationRequest([&fom] { fom.Me.close(); });
     // For the start-up benchmark: print the wall-clock time at which the first event's header is
     // on screen, then leave at once (nothing is saved).

@@ -2,7 +2,7 @@
 // the focus that follows the phases of the game.
 #include "support/game.h"
 
-#include "platform/keyboard.h"
+#include "shell/keys.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -12,24 +12,56 @@ using namespace platform;
 
 TEST(KeyRules, EachKeyHasOneMeaningWhateverHasTheFocus)
 {
-    const auto meaning = [](int key, KeyMods mods = {}) { return keyMeaning(key, mods); };
-    const KeyMeaning advance { KeyCommand::Advance };
-    for (int key : { Qt::Key_Space, Qt::Key_Return, Qt::Key_Enter, Qt::Key_Down, Qt::Key_PageDown })
-        EXPECT_EQ(meaning(key), advance) << key;
-    EXPECT_EQ(meaning(Qt::Key_Space, { .shift = true }), advance);
-    EXPECT_EQ(meaning(Qt::Key_Space, { .ctrl = true }), KeyMeaning {});
-    EXPECT_EQ(meaning(Qt::Key_Up), KeyMeaning { KeyCommand::Previous });
-    EXPECT_EQ(meaning(Qt::Key_Control, { .ctrl = true }), KeyMeaning { KeyCommand::ReadFast });
-    EXPECT_EQ(meaning(Qt::Key_Escape), KeyMeaning { KeyCommand::Close });
-    EXPECT_EQ(meaning(Qt::Key_1), (KeyMeaning { KeyCommand::Choose, 1 }));
-    EXPECT_EQ(meaning(Qt::Key_9), (KeyMeaning { KeyCommand::Choose, 9 }));
-    EXPECT_EQ(meaning(Qt::Key_0), KeyMeaning {});
-    EXPECT_EQ(meaning(Qt::Key_1, { .alt = true }), KeyMeaning {});
-    EXPECT_EQ(meaning(Qt::Key_Q, { .ctrl = true }), KeyMeaning { KeyCommand::Quit });
-    EXPECT_EQ(meaning(Qt::Key_Q), KeyMeaning {});
-    EXPECT_EQ(meaning(Qt::Key_F11), KeyMeaning { KeyCommand::FullScreen });
-    EXPECT_EQ(meaning(Qt::Key_Return, { .alt = true }), KeyMeaning { KeyCommand::FullScreen });
-    EXPECT_EQ(meaning(Qt::Key_Enter, { .alt = true }), KeyMeaning { KeyCommand::FullScreen });
+    using keys::Command;
+    const auto meaning = [](Key key, KeyMods mods = {}, int digit = 0) {
+        return keys::meaning({ .key = key, .digit = digit, .mods = mods, .autoRepeat = false });
+    };
+    for (Key key : { Key::Space, Key::Return, Key::Enter })
+        EXPECT_EQ(meaning(key), Command::Press) << int(key);
+    for (Key key : { Key::Down, Key::PageDown })
+        EXPECT_EQ(meaning(key), Command::Next) << int(key);
+    EXPECT_EQ(meaning(Key::Space, { .shift = true }), Command::Press);
+    EXPECT_EQ(meaning(Key::Space, { .ctrl = true }), Command::None);
+    EXPECT_EQ(meaning(Key::Up), Command::Previous);
+    EXPECT_EQ(meaning(Key::Control, { .ctrl = true }), Command::ReadFast);
+    EXPECT_EQ(meaning(Key::Escape), Command::Close);
+    EXPECT_EQ(meaning(Key::Digit, {}, 1), Command::Choose);
+    EXPECT_EQ(meaning(Key::Digit, {}, 9), Command::Choose);
+    EXPECT_EQ(meaning(Key::Digit, {}, 0), Command::None);
+    EXPECT_EQ(meaning(Key::Digit, { .alt = true }, 1), Command::None);
+    EXPECT_EQ(meaning(Key::Q, { .ctrl = true }), Command::Quit);
+    EXPECT_EQ(meaning(Key::Q), Command::None);
+    EXPECT_EQ(meaning(Key::F11), Command::FullScreen);
+    EXPECT_EQ(meaning(Key::Return, { .alt = true }), Command::FullScreen);
+    EXPECT_EQ(meaning(Key::Enter, { .alt = true }), Command::FullScreen);
+    EXPECT_EQ(meaning(Key::V), Command::Voice);
+    EXPECT_EQ(meaning(Key::V, { .shift = true }), Command::None);
+}
+
+TEST(KeyRules, WhatAKeyDoesDependsOnWhereThePlayerIs)
+{
+    using keys::Action;
+    using keys::Place;
+    const auto action = [](Key key, Place place) {
+        return keys::action({ .key = key, .digit = 0, .mods = {}, .autoRepeat = false }, place);
+    };
+    EXPECT_EQ(action(Key::Space, Place::Reading), Action::PressText);
+    EXPECT_EQ(action(Key::PageDown, Place::Reading), Action::PressText);
+    EXPECT_EQ(action(Key::Up, Place::Reading), Action::None);
+    EXPECT_EQ(action(Key::Return, Place::Board), Action::ClickBoard);
+    EXPECT_EQ(action(Key::Return, Place::List), Action::ClickEntry);
+    EXPECT_EQ(action(Key::Down, Place::List), Action::None) << "the list moves itself";
+    EXPECT_EQ(action(Key::Space, Place::Choosing), Action::PickChoice);
+    EXPECT_EQ(action(Key::Down, Place::Choosing), Action::NextChoice);
+    EXPECT_EQ(action(Key::PageUp, Place::Choosing), Action::PreviousChoice);
+    EXPECT_EQ(action(Key::Space, Place::Elsewhere), Action::None) << "a button's own Space";
+    EXPECT_EQ(action(Key::Space, Place::Replay), Action::None) << "the replay scrolls";
+    EXPECT_EQ(action(Key::Control, Place::Choosing), Action::None);
+    for (Place place : { Place::Reading, Place::Choosing, Place::List, Place::Elsewhere }) {
+        EXPECT_EQ(action(Key::Escape, place), Action::CloseRecords);
+        EXPECT_EQ(action(Key::V, place), Action::ToggleVoice);
+        EXPECT_EQ(action(Key::F11, place), Action::FullScreen);
+    }
 }
 
 namespace {

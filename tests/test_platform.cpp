@@ -4,7 +4,7 @@
 
 #include "platform/cp932.h"
 #include "platform/files/files.h"
-#include "platform/form.h"
+#include "platform/form/form.h"
 
 #include <QAbstractButton>
 #include <QDir>

@@ -51,31 +51,24 @@ TEST(Spoken, ACraftingTurnSaysItsHeadingTheCountAndEachVerdictInWords)
     EXPECT_EQ(u8(spoken::boardWaits()), "判定が終わりました。ここをクリックして下さい");
 }
 
-TEST(Spoken, EveryItemOfTheBoardReadsAsItsVerdict)
-{
-    using judgement::Outcome;
-    for (Outcome o : { Outcome::Good, Outcome::Critical, Outcome::Bad, Outcome::None })
-        EXPECT_EQ(u8(spoken::boardItem(judgement::mark(o, u"優しさ"))),
-            u8(spoken::verdict(o, u"優しさ")));
-    EXPECT_EQ(u8(spoken::boardItem(u"優しさ")), "優しさ"); // not judged yet
-    EXPECT_EQ(u8(spoken::boardItem(judgement::Prompt)), u8(spoken::boardWaits()));
-}
-
 TEST(Spoken, PastRecordsAndTheirReplay)
 {
     EXPECT_EQ(u8(spoken::listShown(3)), "過去見、記録 3件");
     EXPECT_EQ(u8(spoken::listShown(0)), "過去見、記録はありません");
     EXPECT_EQ(u8(spoken::entry(u"a1")), "a1");
     EXPECT_EQ(u8(spoken::entry(u"")), "空の記録");
-    // The replay of "T1 / page break / T2 / pp / T3 / end" as the replay box shows it.
-    const Text shown = u"●　過去見　「a2」　●\r\n\r\nT1\r\nT2\r\n\r\nT3\r\n●　Ending";
-    EXPECT_EQ(u8(spoken::replay(shown)), "過去見 a2\nT1\nT2\nT3\nエンディング");
+    // The replay of "T1 / page break / T2 / pp / T3 / end", said as it is built.
+    using replay::Effect;
+    Text said = spoken::replayHeading(u"a2");
+    for (TextView line : { u"T1", u"■p", u"T2", u"■pp", u"　", u"T3", u"■end" })
+        spoken::addReplayLine(said, replay::classify(line), line);
+    EXPECT_EQ(u8(said), "過去見 a2\nT1\nT2\nT3\nエンディング");
     EXPECT_EQ(u8(spoken::replayClosed()), "過去見を閉じました");
 
-    Text huge = u"●　過去見　「0」　●\r\n";
+    Text huge = spoken::replayHeading(u"0");
     for (int i = 0; i < 20000; ++i)
-        huge += u"\r\n長い行です";
-    EXPECT_LE(spoken::replay(huge).size(), spoken::MaxReplayChars + 10);
+        spoken::addReplayLine(huge, Effect::Text, u"長い行です");
+    EXPECT_LE(huge.size(), spoken::MaxReplayChars + 10);
 }
 
 // ---- the settings file ---------------------------------------------------------------------
@@ -156,7 +149,7 @@ public:
 struct Heard
 {
     explicit Heard(test::Game& g)
-        : speech(g.fom().Me.speech())
+        : speech(g.fom().speech)
     {
         speech.heard = [this](const Text& t) { utterances.push_back(u8(t)); };
         speech.makeVoice = [this](VoiceUnavailable unavailable) {
@@ -189,6 +182,32 @@ void writeStory(test::Game& g, int lines)
     g.file("0_han.dat", { u"喜び", u"優しさ", u"勇気" });
 }
 } // namespace
+
+// The board says each row from the judgement itself, not from the marks it shows: a caption that
+// looks like a mark is said as itself.
+TEST(Spoken, EveryItemOfTheBoardReadsAsItsVerdict)
+{
+    test::Game g;
+    g.file("txt.dat", { u"喜び", u"優しさ", u"勇気", u"○　思い出" });
+    g.file("0.dat", { u"行1" });
+    g.file("0_han.dat", { u"喜び", u"優しさ", u"勇気" });
+    Fom& fom = g.start();
+    g.readOn();
+    fom.Lbl.press(MouseButton::Left);
+    for (short i : { 0, 1, 2, 3, 0 })
+        fom.Com(i).click();
+    EXPECT_EQ(u8(fom.TxtPic.spokenItem(3)), "○　思い出") << "not judged yet";
+    for (int i = 0; i < 5; ++i)
+        fom.GameTim.fire();
+    using judgement::Outcome;
+    const std::vector<std::pair<Outcome, Text>> judged { { Outcome::Good, u"喜び" },
+        { Outcome::Critical, u"優しさ" }, { Outcome::Bad, u"勇気" },
+        { Outcome::None, u"○　思い出" } };
+    for (int row = 0; row < 4; ++row)
+        EXPECT_EQ(u8(fom.TxtPic.spokenItem(row)),
+            u8(spoken::verdict(judged[size_t(row)].first, judged[size_t(row)].second)));
+    EXPECT_EQ(u8(fom.TxtPic.spokenItem(5)), u8(spoken::boardWaits()));
+}
 
 TEST(Speech, APageIsOneUtteranceInOrderEndingWithTheCue)
 {
@@ -262,7 +281,7 @@ TEST(Speech, NobodyListeningKeepsNothingForLong)
     test::Game g;
     writeStory(g, 3);
     Fom& fom = g.start();
-    Speech& speech = fom.Me.speech();
+    Speech& speech = fom.speech;
     EXPECT_FALSE(speech.selfVoicing());
     g.readOn();
     // Kept a moment for a screen reader that is connecting, cut to a bounded length.

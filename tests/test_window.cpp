@@ -3,7 +3,10 @@
 // own colour and a proportional Japanese face.
 #include "support/game.h"
 
-#include "platform/window_rules.h"
+#include "platform/errors.h"
+#include "platform/window/grid.h"
+#include "platform/window/negotiation.h"
+#include "platform/window/scale.h"
 
 #include <QCoreApplication>
 #include <QFontInfo>
@@ -15,31 +18,37 @@
 using namespace platform;
 using namespace platform::window;
 
+namespace {
+constexpr Aspect Shape { 4, 3 };
+}
+
 TEST(WindowRules, TheGridIsTheClientWhenItHasTheLayoutsShapeElseTheCentred4To3Area)
 {
-    EXPECT_EQ(letterbox({ 1280, 701 }), (Rect { 172, 0, 935, 701 }));
-    EXPECT_EQ(letterbox({ 640, 1000 }), (Rect { 0, 260, 640, 480 }));
-    EXPECT_EQ(letterbox({ 800, 600 }), (Rect { 0, 0, 800, 600 }));
-    EXPECT_EQ(letterbox({ 0, 0 }), (Rect { 0, 0, 0, 0 }));
+    EXPECT_EQ(letterbox({ 1280, 701 }, Shape), (Rect { 172, 0, 935, 701 }));
+    EXPECT_EQ(letterbox({ 640, 1000 }, Shape), (Rect { 0, 260, 640, 480 }));
+    EXPECT_EQ(letterbox({ 800, 600 }, Shape), (Rect { 0, 0, 800, 600 }));
+    EXPECT_EQ(letterbox({ 0, 0 }, Shape), (Rect { 0, 0, 0, 0 }));
 
     // The window as the layout leaves it: 671 x 503 with no frame, 702 x 503 in openbox's frame.
-    EXPECT_EQ(gridArea({ 671, 503 }, {}), (Rect { 0, 0, 671, 503 }));
-    EXPECT_EQ(gridArea({ 702, 503 }, { 2, 25 }), (Rect { 0, 0, 702, 503 }));
-    EXPECT_EQ(gridArea({ 1280, 701 }, { 0, 19 }), letterbox({ 1280, 701 })) << "maximised";
-    EXPECT_EQ(gridArea({ 1920, 1080 }, {}), (Rect { 240, 0, 1440, 1080 })) << "full screen";
+    EXPECT_EQ(gridArea({ 671, 503 }, {}, Shape), (Rect { 0, 0, 671, 503 }));
+    EXPECT_EQ(gridArea({ 702, 503 }, { 2, 25 }, Shape), (Rect { 0, 0, 702, 503 }));
+    EXPECT_EQ(gridArea({ 1280, 701 }, { 0, 19 }, Shape), letterbox({ 1280, 701 }, Shape))
+        << "maximised";
+    EXPECT_EQ(gridArea({ 1920, 1080 }, {}, Shape), (Rect { 240, 0, 1440, 1080 })) << "full screen";
 
     // Text in a letterbox lower than the client is sized as in a window of the letterbox's size.
-    EXPECT_EQ(fontScale({ 1280, 701 }, { 0, 19 }, letterbox({ 1280, 701 })), 1.0);
-    EXPECT_DOUBLE_EQ(fontScale({ 640, 1000 }, { 0, 20 }, letterbox({ 640, 1000 })), 500.0 / 1020);
+    EXPECT_EQ(fontScale({ 1280, 701 }, { 0, 19 }, letterbox({ 1280, 701 }, Shape)), 1.0);
+    EXPECT_DOUBLE_EQ(
+        fontScale({ 640, 1000 }, { 0, 20 }, letterbox({ 640, 1000 }, Shape)), 500.0 / 1020);
 }
 
 TEST(WindowRules, TheFirstSizeFitsTheScreenAndTheSizeStaysBounded)
 {
-    EXPECT_EQ(fitClient({ 671, 503 }, {}, { 1280, 720 }), (Size { 671, 503 }));
-    EXPECT_EQ(fitClient({ 671, 503 }, {}, { 320, 240 }), (Size { 320, 240 }));
-    EXPECT_EQ(fitClient({ 671, 503 }, { 2, 25 }, { 320, 240 }), (Size { 318, 215 }));
+    EXPECT_EQ(fitClient({ 671, 503 }, {}, { 1280, 720 }, Shape), (Size { 671, 503 }));
+    EXPECT_EQ(fitClient({ 671, 503 }, {}, { 320, 240 }, Shape), (Size { 320, 240 }));
+    EXPECT_EQ(fitClient({ 671, 503 }, { 2, 25 }, { 320, 240 }, Shape), (Size { 318, 215 }));
     // QT_SCALE_FACTOR=2 on 1024 x 768: a screen of 512 x 384 logical pixels with a panel.
-    EXPECT_EQ(fitClient({ 671, 503 }, {}, { 512, 360 }), (Size { 480, 360 }));
+    EXPECT_EQ(fitClient({ 671, 503 }, {}, { 512, 360 }, Shape), (Size { 480, 360 }));
 
     EXPECT_EQ(minClient({ 640, 480 }, { 2, 25 }, { 1280, 720 }), (Size { 638, 455 }));
     EXPECT_EQ(minClient({ 640, 480 }, {}, { 320, 240 }), (Size { 320, 240 }));
@@ -47,6 +56,143 @@ TEST(WindowRules, TheFirstSizeFitsTheScreenAndTheSizeStaysBounded)
         bounded({ 30000, 30000 }, { 638, 455 }, maxClient({ 1280, 1024 })), (Size { 1280, 1024 }));
     EXPECT_EQ(bounded({ 10, 10 }, { 638, 455 }, { 1280, 1024 }), (Size { 638, 455 }));
     EXPECT_EQ(bounded({ 10, 10 }, { 638, 455 }, { 300, 200 }), (Size { 300, 200 }));
+}
+
+TEST(WindowRules, TheScaleMapsUserUnitsOntoTheGridAndTwipsOntoPixels)
+{
+    const ScaleAxis twips { 9000, std::nullopt }, user { 9000, 30 };
+    EXPECT_EQ(unitsToTwips(450, twips), 450);
+    EXPECT_EQ(unitsToTwips(15, user), 4500);
+    EXPECT_EQ(twipsToUnits(4500, user), 15);
+    EXPECT_EQ(twipsToUnits(4500, { 0, 30 }), 4500) << "an empty grid keeps twips";
+    EXPECT_EQ(unitsToTwips(15, { 9000, 0 }), 15) << "a scale of 0 keeps the units";
+    EXPECT_EQ(twipsPerPixelAt(96), 15);
+    EXPECT_EQ(twipsPerPixelAt(0), 15) << "a screen that tells no resolution";
+    EXPECT_EQ(twipsPerPixelAt(144), 10);
+    EXPECT_EQ(twipsToPixels(10600, 15), 707);
+}
+
+namespace {
+
+// The window system as a window manager answers: it keeps a size of its own when told to.
+struct FakeWindow : WindowSystem
+{
+    Rect place { 100, 100, 640, 480 };
+    std::optional<Size> kept; // the size the window manager keeps, told only to the window system
+    std::optional<Size> extents;
+    States now;
+    Screen desk { { 0, 0, 1280, 1024 }, { 0, 0, 1280, 1000 }, { 1280, 1024 } };
+    std::vector<Wait> started;
+    bool visible() const override { return true; }
+    Rect client() const override { return place; }
+    Point position() const override { return { place.x, place.y }; }
+    Size reported() const override { return kept.value_or(Size { place.w, place.h }); }
+    std::optional<Size> frameExtents() const override { return extents; }
+    Size toolkitFrame() const override { return {}; }
+    States states() const override { return now; }
+    void setFullScreen(bool on) override { now.fullScreen = on; }
+    void resize(Size s) override { place.w = s.w, place.h = s.h; }
+    void setClient(Rect r) override { place = r; }
+    void move(int x, int y) override { place.x = x, place.y = y; }
+    std::optional<Screen> screen() const override { return desk; }
+    void setBounds(Size, Size) override { }
+    void start(Wait t, int) override { started.push_back(t); }
+    void stop(Wait) override { }
+};
+
+// The form's side: sizes as the program asks, and counts what it is told.
+struct FakeForm : FormSide
+{
+    Negotiation* n = nullptr;
+    std::vector<Size> adopted;
+    int layouts = 0;
+    void resizeClient(Size s) override
+    {
+        n->asking(s);
+        n->apply(s);
+    }
+    void adopt(Size s) override
+    {
+        adopted.push_back(s);
+        n->apply(s);
+    }
+    void outerChanged(bool relayout) override { layouts += relayout; }
+};
+
+struct Negotiating
+{
+    FakeWindow w;
+    FakeForm f;
+    Negotiation n { w, f };
+    Negotiating()
+    {
+        f.n = &n;
+        n.setShape({ 4, 3 }, { 640, 480 });
+        n.show();
+    }
+};
+
+} // namespace
+
+TEST(Negotiation, ASizeTheWindowManagerKeepsIsAdoptedAndAfterTheSecondTimeNotAskedForAgain)
+{
+    Negotiating g;
+    g.w.kept = Size { 640, 480 };
+    for (int time = 0; time < 2; ++time) {
+        g.f.resizeClient({ 800, 600 });
+        ASSERT_EQ(g.w.started.back(), Wait::Answer);
+        g.n.due(Wait::Answer); // the window system says the window kept its size
+        EXPECT_EQ(g.w.place.w, 640) << time;
+    }
+    EXPECT_EQ(g.f.adopted, (std::vector<Size> { { 640, 480 }, { 640, 480 } }));
+    EXPECT_THROW(g.n.asking({ 800, 600 }), platform::RuntimeError) << "no loop";
+    g.n.asking({ 720, 540 }); // another size may still be asked for
+
+    // A window manager that answers by a resize to the old size is counted the same way.
+    Negotiating r;
+    for (int time = 0; time < 2; ++time) {
+        r.n.asking({ 800, 600 });
+        EXPECT_EQ(r.n.resized({ 640, 480 }), std::nullopt);
+    }
+    EXPECT_THROW(r.n.asking({ 800, 600 }), platform::RuntimeError);
+}
+
+TEST(Negotiation, TheFrameTheStateAndTheBoundsOfTheWindow)
+{
+    Negotiating g;
+    EXPECT_EQ(g.w.place.x, (1280 - 640) / 2) << "centred at the first showing";
+    g.w.extents = Size { 4, 30 };
+    g.n.frameMayHaveChanged();
+    EXPECT_EQ(g.n.frame(), (Size { 4, 30 }));
+    EXPECT_EQ(g.f.layouts, 1) << "the frame's arrival lays the window out again";
+    g.n.frameMayHaveChanged();
+    EXPECT_EQ(g.f.layouts, 1) << "an unchanged frame changes nothing";
+
+    // Maximised: no size is asked for until the window manager has done; then the game lays out.
+    g.w.now.maximised = true;
+    g.n.stateChanged();
+    EXPECT_FALSE(g.n.sizeable());
+    g.w.now.maximised = false;
+    EXPECT_FALSE(g.n.sizeable()) << "still settling";
+    g.n.due(Wait::Settle);
+    EXPECT_TRUE(g.n.sizeable());
+    EXPECT_EQ(g.f.layouts, 2);
+
+    // Full screen where no window manager makes it: the window takes the screen, and back.
+    const Rect before = g.w.place;
+    g.n.toggleFullScreen();
+    g.n.stateChanged();
+    g.n.due(Wait::Settle);
+    EXPECT_EQ(g.w.place, g.w.desk.whole);
+    g.n.toggleFullScreen();
+    g.n.stateChanged();
+    g.n.due(Wait::Settle);
+    EXPECT_EQ(g.w.place, before);
+
+    // A size beyond the bounds (no window manager checked it) is brought back; a legible one not.
+    EXPECT_EQ(g.n.resized({ 5000, 5000 }), (Size { 1280, 1024 }));
+    EXPECT_EQ(g.n.resized({ 100, 100 }), (Size { 636, 450 })) << "the legible size, less the frame";
+    EXPECT_EQ(g.n.resized({ 700, 500 }), std::nullopt);
 }
 
 namespace {

@@ -20,13 +20,14 @@ void Fom::Com_Click(short index)
     }
     if (index == Com.UBound() - 1) {
         Lst.setVisible(true);
-        Me.say(spoken::listShown(Lst.ListCount()));
+        speech.say(spoken::listShown(Lst.ListCount()));
         return;
     }
 
     TxtPic.AddItem(Com(index).Caption(), Cnt);
+    boardSaid_.push_back(Com(index).Caption());
     ++Cnt;
-    Me.say(spoken::chosen(Com(index).Caption(), Cnt));
+    speech.say(spoken::chosen(Com(index).Caption(), Cnt));
     if (Cnt < judgement::ChoicesPerTurn)
         return;
 
@@ -62,11 +63,12 @@ void Fom::StartGame()
         Linel(Cnt).setVisible(true);
     LblCom.setVisible(true);
     TxtPic.Clear();
+    boardSaid_.clear();
     Cnt = 0;
     // Enabled but silent while the player chooses: the board ignores clicks until the end.
     GameTim.setInterval(0);
     GameTim.setEnabled(true);
-    Me.say(spoken::turnBegins());
+    speech.say(spoken::turnBegins());
     ShowImg(Text(story::TurnPicture));
 }
 
@@ -77,12 +79,15 @@ void Fom::GameTim_Timer()
     LineBuf = TxtPic.List(Cnt);
     TxtPic.RemoveItem(Cnt);
     TxtPic.AddItem(judgement::mark(outcome, LineBuf), Cnt);
-    Me.say(spoken::verdict(outcome, LineBuf));
+    if (static_cast<size_t>(Cnt) < boardSaid_.size())
+        boardSaid_[static_cast<size_t>(Cnt)] = spoken::verdict(outcome, LineBuf);
+    speech.say(spoken::verdict(outcome, LineBuf));
     Point = checked16(judgement::scoreAfter(Point, outcome), u"the score");
     if (Cnt >= TxtPic.ListCount() - 1) {
         TxtPic.AddItem(judgement::Prompt);
+        boardSaid_.push_back(spoken::boardWaits());
         GameTim.setEnabled(false);
-        Me.say(spoken::boardWaits());
+        speech.say(spoken::boardWaits());
     }
     ++Cnt;
 }

@@ -17,7 +17,6 @@ Text meaning(judgement::Outcome outcome)
     }
     return u"どちらでもない";
 }
-
 } // namespace
 
 Text turnBegins()
@@ -41,16 +40,6 @@ Text verdict(judgement::Outcome outcome, TextView caption)
 Text boardWaits()
 {
     return u"判定が終わりました。ここをクリックして下さい";
-}
-
-Text boardItem(TextView item)
-{
-    if (item == judgement::Prompt)
-        return boardWaits();
-    // The marks of judgement::mark, read back.
-    if (const auto marked = judgement::unmark(item))
-        return verdict(marked->outcome, marked->caption);
-    return Text(item);
 }
 
 } // namespace spoken

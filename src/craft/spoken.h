@@ -22,8 +22,4 @@ Text verdict(judgement::Outcome outcome, TextView caption);
 // The board's last item, said once the judgement has ended.
 Text boardWaits();
 
-// An item of the board as it reads when the player moves through it: a bare caption, a marked
-// verdict or the closing prompt.
-Text boardItem(TextView item);
-
 } // namespace spoken

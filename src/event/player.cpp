@@ -49,7 +49,7 @@ void Fom::StartIve()
     Cnt2 = static_cast<short>(Point % 10 + 1); // where the star loops leave it
     Lbl.setCaption(Text(script::HeaderStart) + StarStr + u"\r\n");
     // A new event: what was not said yet of the one before is dropped.
-    Me.say(spoken::heading(Point), Speech::Mode::Replace);
+    speech.say(spoken::heading(Point), Speech::Mode::Replace);
     TimIve.setInterval(100);
     TimIve.setEnabled(true);
 
@@ -114,7 +114,7 @@ void Fom::TimIve_Timer()
         else
             Lbl.setCaption(Lbl.Caption() + u"\r\n" + LineBuf);
         // Read fast, the newest line cuts off the last one instead of queueing behind it.
-        Me.say(spoken::storyLine(LineBuf),
+        speech.say(spoken::storyLine(LineBuf),
             TimIve.Interval() == 1 ? Speech::Mode::Replace : Speech::Mode::Queue);
     }
 
@@ -134,7 +134,7 @@ void Fom::TimIve_Timer()
 void Fom::ShowNext()
 {
     Lbl.setCaption(Lbl.Caption() + Text(script::PagePrompt));
-    Me.say(spoken::Prompt);
+    speech.say(spoken::Prompt);
 }
 
 void Fom::Lbl_MouseDown(MouseButton button)

@@ -18,6 +18,7 @@ void Fom::Lst_Click()
 
     // The whole script is read within the click: the text is built here and set once.
     replayText_ = replay::heading(name);
+    replaySaid_ = spoken::replayHeading(name);
     replayPictures_.clear();
     const Text path = DatPath + story::dataFile(storyFileName(name));
     ReplayNo = sys.files.FreeFile();
@@ -27,7 +28,7 @@ void Fom::Lst_Click()
         sys.files.OpenInput(ReplayNo, path);
         for (int lines = 0; !sys.files.Eof(ReplayNo); ++lines) {
             if (lines == replay::MaxLines || replayText_.size() >= replay::MaxChars) {
-                replayText_ += replay::CutShort;
+                addNote(replay::CutShort);
                 break;
             }
             ReplayLine = sys.files.LineInput(ReplayNo);
@@ -38,16 +39,17 @@ void Fom::Lst_Click()
         // A record whose script is gone (a renamed file, a list from another story) is not worth
         // ending the game for: say so in the replay and play on.
         sys.files.Close(ReplayNo);
-        replayText_ += u"\r\n（この記録の台本 " + sys.files.displayName(path)
+        addNote(u"（この記録の台本 " + sys.files.displayName(path)
             + (staysInDataFolder(name) && Files::exists(path) ? u" を読めなかったため、"
                                                               : u" が見つからないため、")
-            + u"読み返せません）";
+            + u"読み返せません）");
     }
     ShowReplayPictures();
     Txt.setText(std::move(replayText_));
     replayText_.clear();
     Txt.setVisible(true);
-    Me.say(spoken::replay(Txt.text()), Speech::Mode::Replace);
+    speech.say(replaySaid_, Speech::Mode::Replace);
+    replaySaid_.clear();
 }
 
 void Fom::AddReplayLine()
@@ -57,6 +59,13 @@ void Fom::AddReplayLine()
         replayPictures_.push_back(story::pictureName(ReplayLine));
     else
         replayText_ += replay::addition(effect, ReplayLine);
+    spoken::addReplayLine(replaySaid_, effect, ReplayLine);
+}
+
+void Fom::addNote(TextView note)
+{
+    replayText_ += replay::addition(replay::Effect::Text, note);
+    spoken::addReplayLine(replaySaid_, replay::Effect::Text, note);
 }
 
 // Nothing is drawn while the replay reads its script, so showing every picture it names in
@@ -84,5 +93,5 @@ void Fom::Txt_Click()
 {
     Lst.setVisible(false);
     Txt.setVisible(false);
-    Me.say(spoken::replayClosed(), Speech::Mode::Replace);
+    speech.say(spoken::replayClosed(), Speech::Mode::Replace);
 }

@@ -32,10 +32,10 @@ constexpr TextView EndingLine = u"●　Ending";
 Text addition(Effect effect, TextView line);
 
 // A replay reads at most MaxLines lines of a script and stops once its text holds MaxChars
-// characters, ending with CutShort: a longer script is no story, and reading it all within one
-// click would freeze the game and fill its memory.
+// characters, ending with the line CutShort: a longer script is no story, and reading it all within
+// one click would freeze the game and fill its memory.
 constexpr int MaxLines = 100'000;
 constexpr size_t MaxChars = 1 << 20;
-constexpr TextView CutShort = u"\r\n（この記録の台本は長すぎるため、ここまでしか読み返せません）";
+constexpr TextView CutShort = u"（この記録の台本は長すぎるため、ここまでしか読み返せません）";
 
 } // namespace replay

@@ -17,35 +17,25 @@ Text entry(TextView name)
     return name.empty() ? Text(u"空の記録") : Text(name);
 }
 
-Text replay(TextView replayText)
+Text replayHeading(TextView name)
 {
-    Text said;
-    const auto add = [&said](TextView line) {
-        constexpr TextView open = replay::HeadingOpen, close = replay::HeadingClose;
-        Text words;
-        if (line.substr(0, open.size()) == open && line.size() >= open.size() + close.size()
-            && line.substr(line.size() - close.size()) == close)
-            words = u"過去見 "
-                + Text(line.substr(open.size(), line.size() - open.size() - close.size()));
-        else if (line == replay::EndingLine)
-            words = u"エンディング";
-        else
-            words = line;
-        if (story::isBlank(words))
-            return;
-        if (!said.empty())
-            said += u'\n';
-        said += words;
-    };
-    size_t start = 0;
-    while (said.size() < MaxReplayChars) {
-        const size_t end = replayText.find(u"\r\n", start);
-        add(replayText.substr(start, end == TextView::npos ? TextView::npos : end - start));
-        if (end == TextView::npos)
-            break;
-        start = end + 2;
-    }
-    return said;
+    return u"過去見 " + Text(name);
+}
+
+void addReplayLine(Text& said, replay::Effect effect, TextView line)
+{
+    if (said.size() >= MaxReplayChars)
+        return;
+    TextView words;
+    if (effect == replay::Effect::Text)
+        words = line;
+    else if (effect == replay::Effect::Ending)
+        words = u"エンディング";
+    if (words.find_first_not_of(u" 　\t") == TextView::npos)
+        return;
+    if (!said.empty())
+        said += u'\n';
+    said += words;
 }
 
 Text replayClosed()

@@ -2,7 +2,7 @@
 // through it, and a replay read out like the lines of a live event.
 #pragma once
 
-#include "platform/text.h"
+#include "records/replay_rules.h"
 
 namespace spoken {
 
@@ -15,10 +15,12 @@ Text listShown(int count);
 // An entry of the list: the event's name, and a word for an empty entry.
 Text entry(TextView name);
 
-// The text of the replay box read out: the heading "●　過去見　「N」　●" as "過去見 N", the
-// lines of the script in order, "●　Ending" as "エンディング"; empty lines say nothing. Only
-// the first MaxReplayChars characters or so are read out (a replay may hold a million).
-Text replay(TextView replayText);
+// A replay read out as it is built: the heading "過去見 N" for the event N, then each line the
+// replay shows (the script's text, "エンディング" for its end line, the replay's own notes) in
+// order; empty lines say nothing. Only the first MaxReplayChars characters or so are read out (a
+// replay may hold a million).
+Text replayHeading(TextView name);
+void addReplayLine(Text& said, replay::Effect effect, TextView line);
 constexpr size_t MaxReplayChars = 4000;
 
 // The replay has been closed.

@@ -39,8 +39,17 @@ Fom::Fom(System& system)
     , Com([this] { return std::make_unique<CommandButton>(Me, RankCom, u"Command1"); })
     , LblCom(Me, RankLblCom, u"Label1")
     , Lbl(Me, RankLbl, u"Label1")
+    , speech(Me,
+          { .voiceOn = u"声をオンにしました",
+              .voiceOff = u"声をオフにしました",
+              .button = u"ボタン",
+              .list = u"リスト",
+              .separator = u"、",
+              .notices = u"お知らせ" })
 {
     Me.setCaption(Caption);
+    Me.setShape({ layout::ShapeWidth, layout::ShapeHeight }, layout::LegibleWidthTwips,
+        layout::LegibleHeightTwips);
     Me.setIcon(pelirra_icon_xpm);
     placeControls();
     nameControls();
@@ -73,9 +82,12 @@ void Fom::nameControls()
     Img.setAccessibleName(u"絵");
     Dfe.setAccessibleName(u"絵の控え");
     TxtPic.setAccessibleName(u"想いの判定");
-    TxtPic.setSpokenItem(spoken::boardItem);
+    TxtPic.setSpokenItem([this](int index, TextView item) {
+        return static_cast<size_t>(index) < boardSaid_.size() ? boardSaid_[size_t(index)]
+                                                              : Text(item);
+    });
     Lst.setAccessibleName(u"過去の記録");
-    Lst.setSpokenItem(spoken::entry);
+    Lst.setSpokenItem([](int, TextView item) { return spoken::entry(item); });
     Txt.setAccessibleName(u"過去の記録の本文");
     LblCom.setAccessibleName(spoken::turnBegins());
 }
@@ -96,18 +108,7 @@ void Fom::connectEvents()
     Bgm_Check.onTick([this] { Bgm_Check_Timer(); });
     LoadCom(0);
     Me.setTabOrder({ &Com(0), &Lbl, &TxtPic, &Dfe, &Img, &LblCom, &Lst, &Txt });
-    // The keyboard makes the mouse's clicks on what the player is looking at, and its focus
-    // follows the phases of the game: the replay box or the list while shown, the first enabled
-    // choice and then the board in a crafting turn, the text window while reading. The
-    // past-record and quit buttons are no choices: no key presses them but Space after a Tab.
-    Me.setKeyboard({ .replay = &Txt,
-        .list = &Lst,
-        .choice = [this](int position) -> CommandButton* {
-            const int index = position - 1;
-            return index >= 0 && index <= Com.UBound() - 2 ? &Com(index) : nullptr;
-        },
-        .board = &TxtPic,
-        .reader = &Lbl });
+    setUpKeyboard();
 }
 
 Fom::~Fom()

@@ -10,9 +10,11 @@
 #pragma once
 
 #include "platform/controls.h"
-#include "platform/form.h"
+#include "platform/form/form.h"
+#include "platform/speech/speech.h"
 #include "platform/system.h"
 #include "shell/command_line.h"
+#include "shell/keys.h"
 
 #include <array>
 #include <functional>
@@ -51,6 +53,8 @@ public:
     platform::ControlArray<platform::CommandButton> Com;
     platform::Label LblCom;
     platform::Label Lbl;
+    // What the game says for a player who does not see the screen.
+    platform::Speech speech;
 
     // ---- the state record of the window ----
     Text AppPath; // folder of the program, ending in the path separator
@@ -120,8 +124,18 @@ private:
     void placeControls();
     void nameControls();
     void connectEvents();
+    // ---- shell/keyboard.cpp: the game's keys, each turned into the click the mouse makes ----
+    void setUpKeyboard();
+    bool keyPressed(const platform::KeyPress& key, const platform::Control* at);
+    keys::Place placeOf(const platform::Control* at);
+    const platform::Control* focusBelongs();
+    platform::CommandButton* choice(int position);
+    void moveAmongChoices(const platform::Control* from, int step);
+
     void LoadCom(short index);
     void ShowReplayPictures();
+    // A line of the replay's own (not of the script): shown and said as the script's lines are.
+    void addNote(platform::TextView note);
     void ReadKako(const Text& path, const std::function<void(const Text&)>& add);
     void Failed(const platform::RuntimeError& error);
     void LayoutFrom(bool failedBefore);
@@ -130,8 +144,12 @@ private:
 
     // The event script being played, for messages about it.
     Text scriptPath_;
-    // The replay being built, and the pictures its script names, in order.
+    // What each row of the board says to a player who does not see it: the caption chosen, then
+    // its verdict, then the closing prompt.
+    std::vector<Text> boardSaid_;
+    // The replay being built, what it says, and the pictures its script names, in order.
     Text replayText_;
+    Text replaySaid_;
     std::vector<Text> replayPictures_;
     StartOptions start_;
     // Begun as an author's trial (--event, --score): the list is shown but never saved, for the

@@ -31,4 +31,13 @@ constexpr double textWindowWidthFor(double widthTwips)
 // Below this outer height (twips) nothing is laid out.
 constexpr double MinHeightTwips = 800;
 
+// The window's outer shape, width to height, that the width step keeps (round(H / 6) x 8).
+constexpr int ShapeWidth = 4, ShapeHeight = 3;
+
+// The smallest outer size at which the text stays legible, in twips: a window 7200 twips high
+// (5 inches, 480 pixels at 96 dpi) gets 10-point text (textFontSizeFor), and all five lines of a
+// page still fit the text window. The window is not made smaller than this (nor than the screen).
+constexpr double LegibleHeightTwips = 7200;
+constexpr double LegibleWidthTwips = LegibleHeightTwips * ShapeWidth / ShapeHeight;
+
 } // namespace layout

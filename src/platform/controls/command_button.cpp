@@ -1,7 +1,7 @@
 #include "platform/controls/command_button.h"
 
 #include "platform/controls/button_face_p.h"
-#include "platform/form.h"
+#include "platform/form/form.h"
 #include "platform/qt_conversions_p.h"
 
 #include <QPainter>

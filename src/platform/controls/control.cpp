@@ -1,6 +1,6 @@
 #include "platform/controls/control.h"
 
-#include "platform/form.h"
+#include "platform/form/form.h"
 #include "platform/qt_conversions_p.h"
 
 #include <QWidget>

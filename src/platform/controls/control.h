@@ -80,6 +80,7 @@ protected:
     double fontSize_ = 9;
 
     friend class Form;
+    friend class Keyboard;
 };
 
 } // namespace platform

@@ -1,6 +1,6 @@
 #include "platform/controls/list_box.h"
 
-#include "platform/form.h"
+#include "platform/form/form.h"
 #include "platform/qt_conversions_p.h"
 
 #include <QAbstractListModel>
@@ -107,7 +107,7 @@ void ListWidget::currentChanged(const QModelIndex& current, const QModelIndex& p
     QListView::currentChanged(current, previous);
     // Moving through a focused list is said like a move of the focus.
     if (hasFocus())
-        owner_->form_.speech().focusMoved();
+        owner_->form_.focusMoved();
 }
 
 ListBox::ListBox(Form& form, int stackRank)
@@ -192,7 +192,7 @@ const Text& ListBox::List(int index) const
 Text ListBox::spokenItem(int index) const
 {
     const Text& item = List(index);
-    return spoken_ ? spoken_(item) : item;
+    return spoken_ ? spoken_(index, item) : item;
 }
 
 Text ListBox::SelectedText() const

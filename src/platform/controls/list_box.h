@@ -27,24 +27,25 @@ public:
     Text SelectedText() const;
 
     // How an entry reads to a screen reader and the game's own voice (as shown when not set).
-    void setSpokenItem(std::function<Text(TextView item)> spoken) { spoken_ = std::move(spoken); }
+    using SpokenItem = std::function<Text(int index, TextView item)>;
+    void setSpokenItem(SpokenItem spoken) { spoken_ = std::move(spoken); }
     Text spokenItem(int index) const;
 
     void onClick(std::function<void()> handler) { click_ = std::move(handler); }
     // Selects entry `index` and clicks it, as the player does; a hidden list ignores it.
     void clickItem(int index);
+    // The entry the keyboard is on (not necessarily selected), -1 when none.
+    int currentRow() const;
 
 private:
     friend class Form;
     void visibilityChanged() override;
-    // The entry the keyboard is on (not necessarily selected), -1 when none.
-    int currentRow() const;
     ListWidget* list() const;
     void select(int index);
     std::vector<Text> items_;
     int listIndex_ = -1;
     std::function<void()> click_;
-    std::function<Text(TextView)> spoken_;
+    SpokenItem spoken_;
     friend class ListWidget;
     friend class ListModel;
 };

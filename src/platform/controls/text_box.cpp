@@ -1,7 +1,7 @@
 #include "platform/controls/text_box.h"
 
 #include "platform/controls/paragraphs_p.h"
-#include "platform/form.h"
+#include "platform/form/form.h"
 
 #include <QMouseEvent>
 #include <QPlainTextEdit>

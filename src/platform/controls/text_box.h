@@ -18,10 +18,10 @@ public:
 
     void onClick(std::function<void()> handler) { click_ = std::move(handler); }
     void click();
-
-private:
     // The click the keyboard's Escape makes: also while the box is hidden under a shown list.
     void deliverClick();
+
+private:
     // A hidden text box is given its text when it is shown: a text nobody sees is not laid out.
     void visibilityChanged() override;
     Text text_;

@@ -1,7 +1,7 @@
 #include "platform/picture/picture_box.h"
 
 #include "platform/errors.h"
-#include "platform/form.h"
+#include "platform/form/form.h"
 #include "platform/picture/line.h"
 #include "platform/picture/picture_widget_p.h"
 #include "platform/qt_conversions_p.h"

@@ -1,6 +1,6 @@
 #include "platform/picture/picture_widget_p.h"
 
-#include "platform/form.h"
+#include "platform/form/form.h"
 #include "platform/picture/line.h"
 #include "platform/qt_conversions_p.h"
 

@@ -1,4 +1,5 @@
-// The Qt widget behind the form. Private to the platform layer.
+// The toolkit's widget of the form: it passes the window's events to the form, and the keys, the
+// wheel and the focus of every control (it filters their events). Private to the platform.
 #pragma once
 
 #include <QWidget>
@@ -20,7 +21,6 @@ protected:
     void paintEvent(QPaintEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
-    // Keys, the wheel and the focus of the controls on the form.
     bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:

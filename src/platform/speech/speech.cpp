@@ -1,42 +1,20 @@
-#include "platform/speech.h"
+#include "platform/speech/speech.h"
 
-#include "platform/form.h"
+#include "platform/form/form.h"
 #include "platform/qt_conversions_p.h"
 #include "platform/settings.h"
+#include "platform/speech/notice.h"
 
 #include <QAbstractItemView>
 #include <QAccessible>
-#include <QAccessibleWidget>
 #include <QApplication>
 #include <QFileInfo>
 #include <QLibrary>
-#include <QShortcut>
 #include <QTimer>
 
 #include <cstdio>
 
 namespace platform {
-
-// A status bar of the window that nobody sees: it holds the notification a screen reader
-// speaks. Notifications inside a status bar are spoken without their role's name.
-class VoiceBarWidget : public QWidget
-{
-public:
-    using QWidget::QWidget;
-
-protected:
-    void paintEvent(QPaintEvent*) override { }
-};
-
-class NoticeWidget : public QWidget
-{
-public:
-    using QWidget::QWidget;
-    QString text;
-
-protected:
-    void paintEvent(QPaintEvent*) override { }
-};
 
 class Speech::Observer : public QAccessible::ActivationObserver
 {
@@ -58,38 +36,6 @@ private:
 };
 
 namespace {
-
-class NoticeAccessible : public QAccessibleWidget
-{
-public:
-    explicit NoticeAccessible(NoticeWidget* w)
-        : QAccessibleWidget(w, QAccessible::Notification)
-    { }
-    QString text(QAccessible::Text t) const override
-    {
-        if (t == QAccessible::Name)
-            return static_cast<NoticeWidget*>(widget())->text;
-        return QAccessibleWidget::text(t);
-    }
-};
-
-QAccessibleInterface* speechAccessible(const QString&, QObject* object)
-{
-    if (auto* notice = dynamic_cast<NoticeWidget*>(object))
-        return new NoticeAccessible(notice);
-    if (auto* bar = dynamic_cast<VoiceBarWidget*>(object))
-        return new QAccessibleWidget(bar, QAccessible::StatusBar, QStringLiteral("お知らせ"));
-    return nullptr;
-}
-
-QWidget* hiddenChild(QWidget* w)
-{
-    w->setGeometry(0, 0, 0, 0);
-    w->setAttribute(Qt::WA_TransparentForMouseEvents);
-    w->setFocusPolicy(Qt::NoFocus);
-    return w;
-}
-
 void cut(Text& text)
 {
     if (text.size() > Speech::MaxChars)
@@ -97,19 +43,22 @@ void cut(Text& text)
 }
 } // namespace
 
-Speech::Speech(Form& form)
+Speech::Speech(Form& form, SpeechWords words)
     : form_(form)
+    , words_(std::move(words))
 {
     report = [](const std::string& message) {
         std::fprintf(stderr, "pelirra: %s\n", message.c_str());
     };
     if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance()))
         QObject::connect(app, &QApplication::focusChanged, form.widget(), [this] { focusMoved(); });
+    form.onFocusMoved([this] { focusMoved(); });
     observer_ = std::make_unique<Observer>(*this);
 }
 
 Speech::~Speech()
 {
+    form_.onFocusMoved({});
     observer_.reset();
     voice_.reset();
     delete timer_;
@@ -220,7 +169,9 @@ void Speech::flush()
         if (Voice* v = voice())
             v->say(text);
     } else if (screenReader()) {
-        notify(text);
+        if (!notice_)
+            notice_ = std::make_unique<Notice>(form_.widget(), words_.notices);
+        notice_->give(text);
     }
 }
 
@@ -233,13 +184,14 @@ Text Speech::focusDescription() const
     // The text window while reading: the lines themselves say where the player is.
     if (!iface || iface->role() == QAccessible::StaticText)
         return {};
+    const QString separator = toQ(words_.separator);
     QString said = iface->text(QAccessible::Name);
     switch (iface->role()) {
     case QAccessible::PushButton:
-        said += QStringLiteral("、ボタン");
+        said += separator + toQ(words_.button);
         break;
     case QAccessible::List:
-        said += QStringLiteral("、リスト");
+        said += separator + toQ(words_.list);
         break;
     default:
         break;
@@ -250,29 +202,10 @@ Text Speech::focusDescription() const
             QString item = current.data(Qt::AccessibleTextRole).toString();
             if (item.isEmpty())
                 item = current.data(Qt::DisplayRole).toString();
-            said += QStringLiteral("、") + item;
+            said += separator + item;
         }
     }
     return said.toStdU16String();
-}
-
-void Speech::notify(const Text& text)
-{
-    if (!notice_) {
-        static const bool installed = [] {
-            QAccessible::installFactory(speechAccessible);
-            return true;
-        }();
-        (void)installed;
-        bar_ = hiddenChild(new VoiceBarWidget(form_.widget()));
-        bar_->lower();
-        bar_->show();
-        notice_ = static_cast<NoticeWidget*>(hiddenChild(new NoticeWidget(bar_)));
-    }
-    // Shown once per utterance: the screen reader speaks a notification as it appears.
-    notice_->hide();
-    notice_->text = toQ(text);
-    notice_->show();
 }
 
 Voice* Speech::voice()
@@ -320,19 +253,11 @@ void Speech::setSelfVoicing(bool on, bool remember)
     if (on != selfVoicing_) {
         pending_.clear();
         focusMoved_ = false;
-        if (!on) {
-            if (heard)
-                heard(Text(VoiceOff));
-            if (Voice* v = voice())
-                v->say(Text(VoiceOff));
-        }
+        if (!on)
+            cue(words_.voiceOff);
         selfVoicing_ = on;
-        if (on) {
-            if (heard)
-                heard(Text(VoiceOn));
-            if (Voice* v = voice())
-                v->say(Text(VoiceOn));
-        }
+        if (on)
+            cue(words_.voiceOn);
     }
     onlyRemembered_ = false;
     decideAtFirstUtterance_.reset();
@@ -345,6 +270,14 @@ void Speech::setSelfVoicing(bool on, bool remember)
     }
 }
 
+void Speech::cue(const Text& text)
+{
+    if (heard)
+        heard(text);
+    if (Voice* v = voice())
+        v->say(text);
+}
+
 void Speech::toggleSelfVoicing()
 {
     setSelfVoicing(!selfVoicing_, true);
@@ -352,8 +285,6 @@ void Speech::toggleSelfVoicing()
 
 void Speech::start(bool onCommandLine)
 {
-    auto* key = new QShortcut(QKeySequence(Qt::Key_V), form_.widget());
-    QObject::connect(key, &QShortcut::activated, form_.widget(), [this] { toggleSelfVoicing(); });
     if (onCommandLine) {
         selfVoicing_ = true;
         return;

@@ -6,13 +6,14 @@
 // yet, so the newest line cuts off the last. An utterance goes to one of two listeners:
 //  - a screen reader (Qt's accessibility bridge is active): a hidden notification in a status
 //    bar of the window, shown once per utterance, which the screen reader speaks;
-//  - the game's own voice (self-voicing, V): the voice module, loaded on first use, which also
+//  - the game's own voice (self-voicing): the voice module, loaded on first use, which also
 //    speaks where the keyboard focus goes, as a screen reader would.
-// With neither, a request costs one test and nothing is kept.
+// With neither, a request costs one test and nothing is kept. The words the speech adds of its
+// own (the cues, the roles of the controls) are the game's, passed in.
 #pragma once
 
+#include "platform/speech/voice.h"
 #include "platform/text.h"
-#include "platform/voice.h"
 
 #include <chrono>
 #include <functional>
@@ -21,12 +22,20 @@
 #include <string>
 
 class QTimer;
-class QWidget;
 
 namespace platform {
 
 class Form;
-class NoticeWidget;
+class Notice;
+
+// The words the speech says of its own.
+struct SpeechWords
+{
+    Text voiceOn, voiceOff; // the cues when the game's own voice is turned on and off
+    Text button, list; // the role of a control the focus went to, said after its name
+    Text separator; // between a name and its role, or a list and its current entry
+    Text notices; // the name of the status bar whose notifications a screen reader speaks
+};
 
 class Speech
 {
@@ -36,7 +45,7 @@ public:
         Replace, // instead of what was not said yet
     };
 
-    explicit Speech(Form& form);
+    Speech(Form& form, SpeechWords words);
     ~Speech();
     Speech(const Speech&) = delete;
     Speech& operator=(const Speech&) = delete;
@@ -49,11 +58,11 @@ public:
     void flush();
     bool pending() const { return !pending_.empty() || focusMoved_; }
 
-    // At program start: V toggles the game's own voice from now on; `onCommandLine` turns it on
-    // for this run, else the remembered choice does, unless a screen reader is running.
+    // At program start: `onCommandLine` turns the game's own voice on for this run, else the
+    // remembered choice does, unless a screen reader is running.
     void start(bool onCommandLine);
     bool selfVoicing() const { return selfVoicing_; }
-    // As V does: turns the voice on or off with a spoken cue and remembers the choice.
+    // As the player does: turns the voice on or off with a spoken cue and remembers the choice.
     void toggleSelfVoicing();
     void setSelfVoicing(bool on, bool remember);
 
@@ -71,9 +80,6 @@ public:
     // An utterance is cut at this length: a replay of a long script is not read out whole.
     static constexpr size_t MaxChars = 4000;
 
-    static constexpr TextView VoiceOn = u"声をオンにしました";
-    static constexpr TextView VoiceOff = u"声をオフにしました";
-
 private:
     bool listening() const;
     // A screen reader connected: what was asked just before it did is said after all (the
@@ -85,12 +91,13 @@ private:
     std::unique_ptr<Observer> observer_;
     bool screenReader() const;
     Text focusDescription() const;
-    void notify(const Text& text);
+    void cue(const Text& text);
     Voice* voice();
     void unavailable(const std::u16string& why);
     void startTimer(bool restart);
 
     Form& form_;
+    SpeechWords words_;
     Text pending_;
     // When pending_ was asked while nobody listened.
     std::optional<std::chrono::steady_clock::time_point> unheardSince_;
@@ -104,8 +111,7 @@ private:
     bool voiceFailed_ = false;
     std::unique_ptr<Voice> voice_;
     QTimer* timer_ = nullptr;
-    QWidget* bar_ = nullptr;
-    NoticeWidget* notice_ = nullptr;
+    std::unique_ptr<Notice> notice_;
 };
 
 } // namespace platform

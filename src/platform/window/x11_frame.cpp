@@ -1,4 +1,4 @@
-#include "platform/x11_p.h"
+#include "platform/window/x11_frame.h"
 
 #include <QGuiApplication>
 #include <QTimer>

@@ -6,7 +6,7 @@
 // over the newest text and returns at once, so a slow, missing or vanished service never delays
 // a click, a tick or the close step. Texts asked for while the thread is busy are not queued:
 // only the newest is said.
-#include "platform/voice.h"
+#include "platform/speech/voice.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

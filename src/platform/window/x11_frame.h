@@ -1,7 +1,7 @@
 // What the X11 window system tells and the toolkit does not pass on. Private to the platform.
 #pragma once
 
-#include "platform/window_rules.h"
+#include "platform/window/grid.h"
 
 #include <QAbstractNativeEventFilter>
 #include <QtGui/qwindowdefs.h>

@@ -7,7 +7,7 @@
 // otherwise be reused and hide the cost.
 //
 //   bench_music_startup [runs]     (7 runs unless told)
-#include "platform/mci_fluidsynth.h"
+#include "platform/music/fluidsynth_mci.h"
 #include "support/midi.h"
 
 #include <fluidsynth.h>

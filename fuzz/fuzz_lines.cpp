@@ -4,7 +4,7 @@
 #include "fuzz_support.h"
 
 #include "platform/cp932.h"
-#include "platform/files.h"
+#include "platform/files/files.h"
 
 #include <cstdio>
 

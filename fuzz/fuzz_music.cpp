@@ -2,7 +2,7 @@
 // bytes open or fail quietly; a file that opens plays, is rewound and closes without a crash.
 #include "fuzz_support.h"
 
-#include "platform/mci_fluidsynth.h"
+#include "platform/music/fluidsynth_mci.h"
 
 #include <cstdio>
 

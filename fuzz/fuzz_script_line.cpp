@@ -3,22 +3,22 @@
 // on; the replay adds the line itself, an empty line, the ending mark or nothing.
 #include "fuzz_support.h"
 
-#include "event/script.h"
 #include "platform/cp932.h"
 #include "records/replay_rules.h"
+#include "story/script.h"
 
 #include <cstdio>
 
 using platform::Text;
 using platform::TextView;
-using script::LineKind;
+using story::LineKind;
 
 namespace {
 
 void checkLine(TextView line)
 {
-    const auto has = [&](TextView marker) { return script::hasMarker(line, marker); };
-    const LineKind kind = script::classify(line);
+    const auto has = [&](TextView marker) { return story::hasMarker(line, marker); };
+    const LineKind kind = story::classify(line);
     LineKind expected = LineKind::Text;
     if (has(u"hantei"))
         expected = LineKind::Hantei;
@@ -32,7 +32,7 @@ void checkLine(TextView line)
         expected = LineKind::PageBreak;
     FUZZ_CHECK(kind == expected);
 
-    const Text name = script::pictureName(line);
+    const Text name = story::pictureName(line);
     FUZZ_CHECK(name.size() == (line.size() > 5 ? line.size() - 5 : 0));
     FUZZ_CHECK(line.ends_with(name));
 

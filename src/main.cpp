@@ -1,4 +1,5 @@
 // Pelirra: creates the application and the window, runs the event loop.
+#include "platform/fonts.h"
 #include "platform/process.h"
 #include "shell/command_line.h"
 #include "shell/fom.h"

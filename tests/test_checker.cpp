@@ -30,7 +30,8 @@ public:
         file("txt.dat", { u"喜び", u"勇気" });
         file("0.dat", { u"はじまり", u">p", u">end" });
         picture("ive.dat");
-        bytes("bgm.mid", std::string("MThd\0\0\0\x06\0\0\0\x01\0\x60", 14));
+        bytes(
+            "bgm.mid", std::string("MThd\0\0\0\x06\0\0\0\x01\0\x60MTrk\0\0\0\x04\0\xff\x2f\0", 26));
     }
 
     // 0.dat is followed by a crafting turn with these key lines, then 1.dat ends the story.
@@ -576,6 +577,11 @@ TEST(CheckMusic, WithoutAMidiFileTheGameIsSilent)
     Folder wrong;
     wrong.bytes("bgm.mid", "RIFF");
     EXPECT_TRUE(only(wrong.check(), Severity::Warning, "bgm.mid", 0, "not a standard MIDI file"));
+
+    // The header alone names a track the file does not hold: the music device refuses it.
+    Folder headerOnly;
+    headerOnly.bytes("bgm.mid", std::string("MThd\0\0\0\x06\0\0\0\x01\0\x60", 14));
+    EXPECT_TRUE(only(headerOnly.check(), Severity::Error, "bgm.mid", 0, "cannot play"));
 }
 
 TEST(CheckCommand, PrintsFindingsWithFileAndLineAndExitsByWhatItFound)

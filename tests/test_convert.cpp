@@ -98,7 +98,8 @@ TEST(Convert, AnAuthorsFolderBecomesAStoryThatIsThenChecked)
     a.source("0.txt", "\xEF\xBB\xBFはじまり\r\n>img>umi\r\nおわり\r\n>end\r\n");
     test::writePicture(a.src("ive.png"), 640, 480, "PNG");
     test::writePicture(a.src("umi.JPG"), 640, 480, "JPEG");
-    a.source("bgm.mid", std::string("MThd\0\0\0\x06\0\0\0\x01\0\x60", 14));
+    a.source(
+        "bgm.mid", std::string("MThd\0\0\0\x06\0\0\0\x01\0\x60MTrk\0\0\0\x04\0\xff\x2f\0", 26));
     a.source("notes.md", "my notes");
     a.source(".0.txt.swp", "an editor's");
     const Outcome run = a.convert();
@@ -143,7 +144,8 @@ TEST(Convert, FoldersOfTheSourcesBecomeFoldersOfTheStory)
     test::writePicture(a.src("pics/umi.png"), 640, 480, "PNG");
     test::writePicture(a.src("pics/yoru/hoshi.jpg"), 640, 480, "JPEG");
     a.source("pics/yoru/memo.txt", "メモ\n");
-    a.source("bgm.mid", std::string("MThd\0\0\0\x06\0\0\0\x01\0\x60", 14));
+    a.source(
+        "bgm.mid", std::string("MThd\0\0\0\x06\0\0\0\x01\0\x60MTrk\0\0\0\x04\0\xff\x2f\0", 26));
     const Outcome run = a.convert({ "--strict" });
     EXPECT_EQ(run.status, 1) << "the unused text warns: " << run.out << run.err;
     EXPECT_EQ(run.out.substr(0, run.out.find('\n')),

@@ -2,55 +2,55 @@
 #include "support/game.h"
 
 #include "event/paging.h"
-#include "event/script.h"
+#include "story/events.h"
 
 #include <QString>
 
 using namespace platform;
-using script::LineKind;
+using story::LineKind;
 using test::u8;
 
 TEST(ScriptGrammar, AMarkerCountsOnlyWhenItsFirstOccurrenceIsAfterTheFirstCharacter)
 {
-    EXPECT_EQ(script::classify(u">hantei"), LineKind::Hantei);
-    EXPECT_EQ(script::classify(u"hantei"), LineKind::Text);
-    EXPECT_EQ(script::classify(u"hantei hantei"), LineKind::Text) << "the first occurrence decides";
-    EXPECT_EQ(script::classify(u"xive"), LineKind::Ive);
-    EXPECT_EQ(script::classify(u">img>sea"), LineKind::Img);
-    EXPECT_EQ(script::classify(u"?img?sea"), LineKind::Img);
-    EXPECT_EQ(script::classify(u">img>give"), LineKind::Ive)
+    EXPECT_EQ(story::classify(u">hantei"), LineKind::Hantei);
+    EXPECT_EQ(story::classify(u"hantei"), LineKind::Text);
+    EXPECT_EQ(story::classify(u"hantei hantei"), LineKind::Text) << "the first occurrence decides";
+    EXPECT_EQ(story::classify(u"xive"), LineKind::Ive);
+    EXPECT_EQ(story::classify(u">img>sea"), LineKind::Img);
+    EXPECT_EQ(story::classify(u"?img?sea"), LineKind::Img);
+    EXPECT_EQ(story::classify(u">img>give"), LineKind::Ive)
         << "a picture name holding ive is an ending branch";
-    EXPECT_EQ(script::classify(u">img>hanteisea"), LineKind::Hantei);
-    EXPECT_EQ(script::classify(u">end"), LineKind::End);
-    EXPECT_EQ(script::classify(u"end"), LineKind::Text);
-    EXPECT_EQ(script::classify(u">pend"), LineKind::End) << "end is tested before p";
-    EXPECT_EQ(script::classify(u"　p"), LineKind::PageBreak);
-    EXPECT_EQ(script::classify(u"p"), LineKind::Text);
-    EXPECT_EQ(script::classify(u"Apple"), LineKind::PageBreak)
+    EXPECT_EQ(story::classify(u">img>hanteisea"), LineKind::Hantei);
+    EXPECT_EQ(story::classify(u">end"), LineKind::End);
+    EXPECT_EQ(story::classify(u"end"), LineKind::Text);
+    EXPECT_EQ(story::classify(u">pend"), LineKind::End) << "end is tested before p";
+    EXPECT_EQ(story::classify(u"　p"), LineKind::PageBreak);
+    EXPECT_EQ(story::classify(u"p"), LineKind::Text);
+    EXPECT_EQ(story::classify(u"Apple"), LineKind::PageBreak)
         << "a p inside a word breaks the page";
-    EXPECT_EQ(script::classify(u"Ｐａｇｅ ＥＮＤ"), LineKind::Text) << "case and width are exact";
-    EXPECT_EQ(script::classify(u"END"), LineKind::Text);
-    EXPECT_EQ(script::classify(u""), LineKind::Text);
-    EXPECT_EQ(script::classify(u"海が見える。"), LineKind::Text);
+    EXPECT_EQ(story::classify(u"Ｐａｇｅ ＥＮＤ"), LineKind::Text) << "case and width are exact";
+    EXPECT_EQ(story::classify(u"END"), LineKind::Text);
+    EXPECT_EQ(story::classify(u""), LineKind::Text);
+    EXPECT_EQ(story::classify(u"海が見える。"), LineKind::Text);
 }
 
 TEST(ScriptGrammar, NamesPicturesAndStars)
 {
-    EXPECT_EQ(u8(script::pictureName(u">img>花 火")), "花 火");
-    EXPECT_EQ(u8(script::pictureName(u">img>")), "");
-    EXPECT_EQ(u8(script::pictureName(u"ximg")), "") << "too short to hold a name";
-    EXPECT_EQ(u8(script::eventName(u"b", 2, u"")), "b2");
-    EXPECT_EQ(u8(script::eventName(u"a", std::nullopt, u"g")), "ag");
-    EXPECT_EQ(u8(script::eventName(u"", 0, u"")), "0");
-    EXPECT_EQ(u8(script::eventName(u"", std::nullopt, u"b")), "b");
+    EXPECT_EQ(u8(story::pictureName(u">img>花 火")), "花 火");
+    EXPECT_EQ(u8(story::pictureName(u">img>")), "");
+    EXPECT_EQ(u8(story::pictureName(u"ximg")), "") << "too short to hold a name";
+    EXPECT_EQ(u8(story::eventName(u"b", 2, u"")), "b2");
+    EXPECT_EQ(u8(story::eventName(u"a", std::nullopt, u"g")), "ag");
+    EXPECT_EQ(u8(story::eventName(u"", 0, u"")), "0");
+    EXPECT_EQ(u8(story::eventName(u"", std::nullopt, u"b")), "b");
     EXPECT_EQ(u8(script::starBar(0)), "");
     EXPECT_EQ(u8(script::starBar(10)), "★");
     EXPECT_EQ(u8(script::starBar(23)), "★★☆☆☆");
     EXPECT_EQ(u8(script::starBar(37)), "★★★☆☆☆☆☆☆☆");
-    EXPECT_EQ(u8(script::routeFor(15)), "a");
-    EXPECT_EQ(u8(script::routeFor(16)), "b");
-    EXPECT_EQ(u8(script::endingFor(29)), "b");
-    EXPECT_EQ(u8(script::endingFor(30)), "g");
+    EXPECT_EQ(u8(story::routeFor(15)), "a");
+    EXPECT_EQ(u8(story::routeFor(16)), "b");
+    EXPECT_EQ(u8(story::endingFor(29)), "b");
+    EXPECT_EQ(u8(story::endingFor(30)), "g");
 }
 
 TEST(ScriptGrammar, ThePageCounterFillsPagesOfFiveAndPausesOnAFullOne)
@@ -322,7 +322,7 @@ TEST(EventPlayer, AnAuthorsTrialBeginsAtItsEventWithItsScoreUntilTheStoryStartsO
     g.file("a2.dat", { u"late", u">p", u">end" });
     test::writeBytes(g.dat("kako.dat"), "0\r\nb1");
     StartOptions trial;
-    trial.event = script::splitEventName(u"a2");
+    trial.event = story::splitEventName(u"a2");
     trial.score = 12;
     Fom f(g.sys);
     f.setStart(trial);
@@ -352,7 +352,7 @@ TEST(EventPlayer, AnAuthorsTrialBeginsAtItsEventWithItsScoreUntilTheStoryStartsO
 TEST(ScriptGrammar, EventNamesSplitIntoRouteNumberAndEnding)
 {
     const auto parts = [](TextView name) {
-        const auto p = script::splitEventName(name);
+        const auto p = story::splitEventName(name);
         if (!p)
             return std::string("none");
         return u8(p->route) + "|" + (p->number ? std::to_string(*p->number) : "-") + "|"
@@ -369,7 +369,7 @@ TEST(ScriptGrammar, EventNamesSplitIntoRouteNumberAndEnding)
     for (TextView bad : { u"", u"a", u"c1", u"ba", u"01", u"a-1", u"1g", u"gg", u"a1b", u"１" })
         EXPECT_EQ(parts(bad), "none") << u8(Text(bad));
     for (TextView name : { u"0", u"a2", u"bg", u"g" }) {
-        const auto p = script::splitEventName(name);
-        EXPECT_EQ(script::eventName(p->route, p->number, p->ending), name);
+        const auto p = story::splitEventName(name);
+        EXPECT_EQ(story::eventName(p->route, p->number, p->ending), name);
     }
 }

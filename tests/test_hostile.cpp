@@ -7,7 +7,7 @@
 #include "support/midi.h"
 
 #include "platform/cp932.h"
-#include "platform/mci_fluidsynth.h"
+#include "platform/music/fluidsynth_mci.h"
 #include "records/replay_rules.h"
 
 #include <QBuffer>

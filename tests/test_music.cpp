@@ -5,7 +5,7 @@
 #include "support/midi.h"
 
 #include "platform/mci_background.h"
-#include "platform/mci_fluidsynth.h"
+#include "platform/music/fluidsynth_mci.h"
 #include "platform/music/playback.h"
 
 #include <QCoreApplication>

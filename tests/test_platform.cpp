@@ -3,7 +3,7 @@
 #include "support/game.h"
 
 #include "platform/cp932.h"
-#include "platform/files.h"
+#include "platform/files/files.h"
 #include "platform/form/form.h"
 
 #include <QAbstractButton>

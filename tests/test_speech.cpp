@@ -172,7 +172,7 @@ struct Heard
     VoiceUnavailable unavailable_;
 };
 
-void story(test::Game& g, int lines)
+void writeStory(test::Game& g, int lines)
 {
     std::vector<Text> script;
     for (int i = 1; i <= lines; ++i)
@@ -212,7 +212,7 @@ TEST(Spoken, EveryItemOfTheBoardReadsAsItsVerdict)
 TEST(Speech, APageIsOneUtteranceInOrderEndingWithTheCue)
 {
     test::Game g;
-    story(g, 9);
+    writeStory(g, 9);
     g.start();
     Heard h(g);
     g.readOn(); // the heading was asked for before anyone listened: it is kept a moment
@@ -226,7 +226,7 @@ TEST(Speech, APageIsOneUtteranceInOrderEndingWithTheCue)
 TEST(Speech, ReadFastTheNewestLineCutsOffTheLast)
 {
     test::Game g;
-    story(g, 12);
+    writeStory(g, 12);
     g.start();
     g.readOn();
     Heard h(g);
@@ -238,7 +238,7 @@ TEST(Speech, ReadFastTheNewestLineCutsOffTheLast)
 TEST(Speech, ACraftingTurnIsHeardFromItsHeadingToTheWaitingBoard)
 {
     test::Game g;
-    story(g, 1);
+    writeStory(g, 1);
     g.file("0_han.dat", { u"喜び", u"優しさ", u"勇気" });
     Fom& fom = g.start();
     g.readOn();
@@ -266,7 +266,7 @@ TEST(Speech, ACraftingTurnIsHeardFromItsHeadingToTheWaitingBoard)
 TEST(Speech, APastEventIsReadOutAndClosing)
 {
     test::Game g;
-    story(g, 2);
+    writeStory(g, 2);
     Fom& fom = g.openPastRecords();
     Heard h(g);
     fom.Lst.clickItem(0);
@@ -279,7 +279,7 @@ TEST(Speech, APastEventIsReadOutAndClosing)
 TEST(Speech, NobodyListeningKeepsNothingForLong)
 {
     test::Game g;
-    story(g, 3);
+    writeStory(g, 3);
     Fom& fom = g.start();
     Speech& speech = fom.speech;
     EXPECT_FALSE(speech.selfVoicing());
@@ -300,7 +300,7 @@ TEST(Speech, NobodyListeningKeepsNothingForLong)
 TEST(SelfVoicing, VTurnsTheVoiceOnAndOffWithACueAndRemembersIt)
 {
     test::Game g;
-    story(g, 9);
+    writeStory(g, 9);
     g.start();
     Heard h(g);
     h.speech.toggleSelfVoicing();
@@ -323,7 +323,7 @@ TEST(SelfVoicing, TheRememberedChoiceOrTheCommandLineTurnsItOnAtStart)
 {
     {
         test::Game g;
-        story(g, 9);
+        writeStory(g, 9);
         g.start();
         Heard h(g);
         settings::setSelfVoicing(h.speech.settingsFile, true);
@@ -337,7 +337,7 @@ TEST(SelfVoicing, TheRememberedChoiceOrTheCommandLineTurnsItOnAtStart)
     }
     {
         test::Game g;
-        story(g, 9);
+        writeStory(g, 9);
         g.start();
         Heard h(g);
         h.speech.start(true);
@@ -349,7 +349,7 @@ TEST(SelfVoicing, TheRememberedChoiceOrTheCommandLineTurnsItOnAtStart)
 TEST(SelfVoicing, NoVoiceIsSaidOnceAndTheGameGoesOn)
 {
     test::Game g;
-    story(g, 9);
+    writeStory(g, 9);
     g.start();
     Heard h(g);
     h.speech.toggleSelfVoicing();
@@ -362,7 +362,7 @@ TEST(SelfVoicing, NoVoiceIsSaidOnceAndTheGameGoesOn)
 
     // Without the module beside the program, the same once.
     test::Game g2;
-    story(g2, 9);
+    writeStory(g2, 9);
     g2.start();
     Heard h2(g2);
     h2.speech.makeVoice = nullptr;
@@ -380,7 +380,7 @@ TEST(SelfVoicing, NoVoiceIsSaidOnceAndTheGameGoesOn)
 TEST(SelfVoicing, ASettingThatCannotBeSavedIsSaidAndTheVoiceStaysOn)
 {
     test::Game g;
-    story(g, 1);
+    writeStory(g, 1);
     g.start();
     Heard h(g);
     test::writeBytes(h.dir.path().toStdString() + "/file", "");
@@ -396,7 +396,7 @@ TEST(SelfVoicing, ASettingThatCannotBeSavedIsSaidAndTheVoiceStaysOn)
 TEST(Accessibility, EveryControlHasAJapaneseNameAndItsRole)
 {
     test::Game g;
-    story(g, 1);
+    writeStory(g, 1);
     // The replay's text widget is made when a past record is first read.
     Fom& fom = g.openPastRecords();
     fom.Lst.clickItem(0);

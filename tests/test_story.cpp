@@ -3,7 +3,7 @@
 #include "support/game.h"
 
 #include "craft/judgement.h"
-#include "event/script.h"
+#include "story/events.h"
 
 #include <QDir>
 #include <QFile>
@@ -132,7 +132,7 @@ TEST(BundledStory, TheExamplePlayThroughsReachEachEndingAndAreRecordedInKakoDat)
             SCOPED_TRACE(turn.event);
             readEvent(g);
             ASSERT_TRUE(f.IveNo.has_value());
-            EXPECT_EQ(u8(script::eventName(f.IveRoute, *f.IveNo - 1, f.IveEnd)), turn.event)
+            EXPECT_EQ(u8(story::eventName(f.IveRoute, *f.IveNo - 1, f.IveEnd)), turn.event)
                 << "the crafting turn follows this event";
             f.Lbl.press(MouseButton::Left); // the crafting turn
             ASSERT_TRUE(f.TxtPic.Visible());

@@ -5,6 +5,7 @@
 #include "craft/judgement.h"
 #include "craft/spoken.h"
 #include "records/spoken.h"
+#include "story/files.h"
 
 using namespace platform;
 
@@ -37,7 +38,7 @@ void Fom::Com_Click(short index)
         throw RuntimeError(
             u"No key file can be named for this crafting turn: it follows an ending, "
             u"and an ending must leave through an \"end\" line.");
-    const Text keyPath = DatPath + IveRoute + Str(*IveNo - 1) + u"_han" + u".dat";
+    const Text keyPath = DatPath + story::keyFile(IveRoute, *IveNo - 1);
     const short no = sys.files.FreeFile();
     sys.files.OpenInput(no, keyPath);
     // Exactly the first three lines; lines a short file lacks count as empty (they match nothing).
@@ -68,7 +69,7 @@ void Fom::StartGame()
     GameTim.setInterval(0);
     GameTim.setEnabled(true);
     speech.say(spoken::turnBegins());
-    ShowImg(u"game");
+    ShowImg(Text(story::TurnPicture));
 }
 
 void Fom::GameTim_Timer()

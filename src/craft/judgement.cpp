@@ -20,19 +20,38 @@ Outcome judge(TextView caption, const std::array<Text, 3>& keys)
     return Outcome::None;
 }
 
-Text mark(Outcome outcome, TextView caption)
+Mark markOf(Outcome outcome)
 {
     switch (outcome) {
     case Outcome::Good:
-        return u"○　" + Text(caption);
+        return { u"○　", u"" };
     case Outcome::Critical:
-        return u"●　" + Text(caption) + u"　クリティカル！";
+        return { u"●　", u"　クリティカル！" };
     case Outcome::Bad:
-        return u"×　" + Text(caption);
+        return { u"×　", u"" };
     case Outcome::None:
         break;
     }
-    return u"　　" + Text(caption);
+    return { u"　　", u"" };
+}
+
+Text mark(Outcome outcome, TextView caption)
+{
+    const Mark m = markOf(outcome);
+    return Text(m.before) + Text(caption) + Text(m.after);
+}
+
+std::optional<Marked> unmark(TextView item)
+{
+    for (Outcome outcome : { Outcome::Critical, Outcome::Good, Outcome::Bad, Outcome::None }) {
+        const Mark m = markOf(outcome);
+        if (item.size() >= m.before.size() + m.after.size() && item.starts_with(m.before)
+            && item.ends_with(m.after))
+            return Marked { outcome,
+                Text(
+                    item.substr(m.before.size(), item.size() - m.before.size() - m.after.size())) };
+    }
+    return std::nullopt;
 }
 
 long scoreChange(Outcome outcome)

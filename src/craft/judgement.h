@@ -4,6 +4,7 @@
 #include "platform/text.h"
 
 #include <array>
+#include <optional>
 
 namespace judgement {
 
@@ -20,8 +21,22 @@ bool occursIn(TextView caption, TextView keyLine);
 // that holds the caption decides.
 Outcome judge(TextView caption, const std::array<Text, 3>& keys);
 
-// The board item for a judged caption.
+// The board item for a judged caption: the outcome's mark before the caption, and for a critical
+// one a word after it.
+struct Mark
+{
+    TextView before;
+    TextView after;
+};
+Mark markOf(Outcome outcome);
 Text mark(Outcome outcome, TextView caption);
+// The outcome and caption of a board item that mark() wrote; nothing for any other item.
+struct Marked
+{
+    Outcome outcome;
+    Text caption;
+};
+std::optional<Marked> unmark(TextView item);
 
 // The most the score holds: a 16-bit number.
 constexpr long MaxScore = 32767;

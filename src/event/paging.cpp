@@ -2,6 +2,16 @@
 
 namespace script {
 
+Text starBar(long point)
+{
+    Text bar;
+    for (long i = 1; i <= point / 10; ++i)
+        bar += u"★";
+    for (long i = 1; i <= point % 10; ++i)
+        bar += u"☆";
+    return bar;
+}
+
 PageStep nextPage(int counter, LineKind kind)
 {
     switch (kind) {

@@ -1,10 +1,21 @@
-// The page counter of the text window: where a script's lines fall on pages of five, and where
-// the player pauses with the prompt. The event player and the story checker both count with it.
+// The pages of the text window: the header an event begins with, where a script's lines fall on
+// pages of five, and where the player pauses with the prompt. The event player and the story
+// checker both count with it.
 #pragma once
 
-#include "event/script.h"
+#include "story/script.h"
 
 namespace script {
+
+using platform::Text;
+using platform::TextView;
+using story::LineKind;
+
+// The header an event's text begins with, before the star bar.
+constexpr TextView HeaderStart = u"Quillet > ";
+
+// One "★" for each full 10 points, then one "☆" for each point left.
+Text starBar(long point);
 
 // The counter as an event begins: the header and the empty line under it are on the page.
 constexpr int PageCounterAtStart = 3;

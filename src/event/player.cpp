@@ -3,19 +3,16 @@
 #include "shell/fom.h"
 
 #include "event/paging.h"
-#include "event/script.h"
 #include "event/spoken.h"
+#include "story/events.h"
+#include "story/files.h"
+#include "story/script.h"
 
 using namespace platform;
 
-namespace {
-// The header an event's text begins with, before the star bar.
-constexpr std::u16string_view HeaderStart = u"Quillet > ";
-} // namespace
-
 bool Fom::showsEventHeader() const
 {
-    return Lbl.Caption().starts_with(HeaderStart);
+    return Lbl.Caption().starts_with(script::HeaderStart);
 }
 
 bool Fom::showsPagePrompt() const
@@ -37,8 +34,8 @@ void Fom::StartIve()
     if (sys.files.isOpen(FileNo))
         sys.files.Close(FileNo);
     FileNo = sys.files.FreeFile();
-    const Text name = script::eventName(IveRoute, IveNo, IveEnd);
-    scriptPath_ = DatPath + name + u".dat";
+    const Text name = story::eventName(IveRoute, IveNo, IveEnd);
+    scriptPath_ = DatPath + story::dataFile(name);
     sys.files.OpenInput(FileNo, scriptPath_);
     // The player reads a line before it asks for the end: a script needs one line at least.
     if (sys.files.Eof(FileNo))
@@ -50,38 +47,43 @@ void Fom::StartIve()
     Cnt = script::PageCounterAtStart;
     StarStr = script::starBar(Point);
     Cnt2 = static_cast<short>(Point % 10 + 1); // where the star loops leave it
-    Lbl.setCaption(Text(HeaderStart) + StarStr + u"\r\n");
+    Lbl.setCaption(Text(script::HeaderStart) + StarStr + u"\r\n");
     // A new event: what was not said yet of the one before is dropped.
     speech.say(spoken::heading(Point), Speech::Mode::Replace);
     TimIve.setInterval(100);
     TimIve.setEnabled(true);
 
     try {
-        if (IveNo)
-            IveNo = *IveNo + 1;
-        ShowImg(u"ive");
+        // The state names the event after this one's crafting turn from now on.
+        IveNo = story::afterTurn({ IveRoute, IveNo, IveEnd }).number;
+        ShowImg(Text(story::EventPicture));
     } catch (const std::exception&) { }
+}
+
+void Fom::goTo(const story::EventParts& event)
+{
+    IveRoute = event.route;
+    IveNo = event.number;
+    IveEnd = event.ending;
 }
 
 void Fom::TimIve_Timer()
 {
     LineBuf = sys.files.LineInput(FileNo);
-    const script::LineKind kind = script::classify(LineBuf);
+    const story::LineKind kind = story::classify(LineBuf);
     switch (kind) {
-    case script::LineKind::Hantei:
+    case story::LineKind::Hantei:
         TimIve.setEnabled(false);
-        IveRoute = script::routeFor(Point);
-        IveNo = 1;
+        goTo(story::afterRouteBranch({ IveRoute, IveNo, IveEnd }, story::routeFor(Point)));
         StartIve();
         return;
-    case script::LineKind::Ive:
+    case story::LineKind::Ive:
         TimIve.setEnabled(false);
-        IveEnd = script::endingFor(Point);
-        IveNo.reset();
+        goTo(story::afterEndingBranch({ IveRoute, IveNo, IveEnd }, story::endingFor(Point)));
         StartIve();
         return;
-    case script::LineKind::Img:
-        ShowImg(script::pictureName(LineBuf));
+    case story::LineKind::Img:
+        ShowImg(story::pictureName(LineBuf));
         for (short line = 0; line <= 3; ++line) {
             Linel(line).setBorderColor({ 100, 255, 255 });
             Linel(line).setVisible(false);
@@ -93,20 +95,20 @@ void Fom::TimIve_Timer()
             ShowNext();
         }
         return;
-    case script::LineKind::End:
+    case story::LineKind::End:
         // The story starts over from its first event, also after an author's trial start.
         start_.event.reset();
         start_.score.reset();
         Form_Activate();
         return;
-    case script::LineKind::PageBreak:
-    case script::LineKind::Text:
+    case story::LineKind::PageBreak:
+    case story::LineKind::Text:
         break;
     }
 
     const script::PageStep page = script::nextPage(Cnt, kind);
     Cnt = static_cast<short>(page.counter);
-    if (kind == script::LineKind::Text) {
+    if (kind == story::LineKind::Text) {
         if (page.newPage)
             Lbl.setCaption(LineBuf);
         else

@@ -1,16 +1,8 @@
 #include "event/spoken.h"
 
-namespace spoken {
+#include "story/script.h"
 
-namespace {
-bool blank(TextView s)
-{
-    for (char16_t c : s)
-        if (c != u' ' && c != u'\t' && c != u'　')
-            return false;
-    return true;
-}
-} // namespace
+namespace spoken {
 
 Text heading(long point)
 {
@@ -27,7 +19,7 @@ Text heading(long point)
 
 Text storyLine(TextView line)
 {
-    return blank(line) ? Text() : Text(line);
+    return story::isBlank(line) ? Text() : Text(line);
 }
 
 } // namespace spoken

@@ -1,6 +1,6 @@
 // The font of every widget: Japanese text, and the Latin letters among it, in a proportional face.
-#include "platform/fonts.h"
-#include "platform/widgets_p.h"
+#include "platform/fonts_p.h"
+#include "platform/qt_conversions_p.h"
 
 #include <QFontMetricsF>
 #include <QGuiApplication>

@@ -2,7 +2,7 @@
 #include "platform/system.h"
 
 #include "platform/mci_background.h"
-#include "platform/mci_fluidsynth.h"
+#include "platform/music/fluidsynth_mci.h"
 
 #include <algorithm>
 

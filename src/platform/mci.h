@@ -4,6 +4,7 @@
 
 #include "platform/text.h"
 
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -54,5 +55,8 @@ std::optional<Text> takeValue(std::vector<Text>& words, TextView keyword);
 // `replyLength` - 1 characters, then a terminating zero when there is room. The buffer keeps its
 // size; the characters after the zero are left as they were.
 void putReply(Text* reply, int replyLength, TextView answer);
+
+// The music device of this machine: FluidSynth where it can play, otherwise silence.
+std::unique_ptr<Mci> makeDefaultMci();
 
 } // namespace platform

@@ -18,11 +18,6 @@ namespace platform {
 //   standard error without ever waiting and shows each message at most MaxMessageRepeats times.
 void prepareProcess();
 
-// Starts looking up the face of the widgets (fontconfig's choice of a proportional Japanese face)
-// on a thread of its own: fontconfig reads its configuration and font lists first (8 ms here),
-// which then happens while the toolkit starts instead of before the window appears.
-void lookUpUiFontAhead();
-
 // How often one message is shown; numbers in it do not count (a message that differs only in
 // its numbers is the same message). After MaxMessageKinds different messages no more are shown.
 constexpr int MaxMessageRepeats = 3;

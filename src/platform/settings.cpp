@@ -1,13 +1,14 @@
 #include "platform/settings.h"
 
-#include <cerrno>
+#include "platform/files/atomic_file.h"
+#include "platform/files/folders.h"
+
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <sstream>
 #include <string_view>
 #include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 namespace platform::settings {
@@ -43,17 +44,6 @@ std::string problemOf(const std::string& path, int error)
     return path + ": " + std::strerror(error);
 }
 
-bool makeFolders(const std::string& folder)
-{
-    for (size_t at = 1; at <= folder.size(); ++at) {
-        if (at < folder.size() && folder[at] != '/')
-            continue;
-        const std::string part = folder.substr(0, at);
-        if (::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST)
-            return false;
-    }
-    return true;
-}
 } // namespace
 
 std::string file()
@@ -94,27 +84,19 @@ std::string setSelfVoicing(const std::string& path, bool on)
     lines.push_back(std::string(Key) + (on ? "on" : "off"));
 
     const std::string folder = path.substr(0, path.rfind('/'));
-    if (!makeFolders(folder))
-        return problemOf(folder, errno);
-    const std::string temporary = path + ".tmp-" + std::to_string(::getpid());
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        if (!out)
-            return problemOf(temporary, errno);
-        for (const std::string& l : lines)
-            out << l << '\n';
-        out.flush();
-        if (!out) {
-            const int error = errno;
-            std::remove(temporary.c_str());
-            return problemOf(path, error);
-        }
-    }
-    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-        const int error = errno;
-        std::remove(temporary.c_str());
-        return problemOf(path, error);
-    }
+    std::string failed;
+    if (const int err = makeFolders(folder, &failed))
+        return problemOf(failed, err);
+    std::string bytes;
+    for (const std::string& l : lines)
+        bytes += l + '\n';
+    AtomicFile out;
+    if (const int err = out.open(path))
+        return problemOf(path, err);
+    if (const int err = out.write(bytes))
+        return problemOf(path, err);
+    if (const AtomicFile::Result put = out.commit(); put.failure != AtomicFile::Failure::None)
+        return problemOf(path, put.err);
     return {};
 }
 

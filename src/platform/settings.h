@@ -15,8 +15,8 @@ std::string file();
 // for a settings file (64 KiB) or does not say.
 std::optional<bool> selfVoicing(const std::string& file);
 
-// Remembers the choice (written to a temporary file, then renamed). Returns the problem, empty
-// when it was saved.
+// Remembers the choice (written whole or not at all, as every file the game writes). Returns the
+// problem, empty when it was saved.
 std::string setSelfVoicing(const std::string& file, bool on);
 
 } // namespace platform::settings

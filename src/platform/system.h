@@ -5,7 +5,7 @@
 #pragma once
 
 #include "platform/dispatcher.h"
-#include "platform/files.h"
+#include "platform/files/files.h"
 #include "platform/mci.h"
 #include "platform/random.h"
 
@@ -13,9 +13,6 @@
 #include <memory>
 
 namespace platform {
-
-// The music device of this machine: FluidSynth where it can play, otherwise silence.
-std::unique_ptr<Mci> makeDefaultMci();
 
 class System
 {

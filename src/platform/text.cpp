@@ -1,6 +1,6 @@
 #include "platform/text.h"
 
-#include <QString>
+#include <utility>
 
 namespace platform {
 
@@ -49,12 +49,103 @@ Text Str(long long n)
 
 std::string toUtf8(TextView s)
 {
-    return QString::fromUtf16(s.data(), static_cast<qsizetype>(s.size())).toStdString();
+    std::string out;
+    out.reserve(s.size());
+    // A byte order mark at the start is left out, on the way in as on the way out.
+    for (size_t i = s.starts_with(u'\uFEFF') ? 1 : 0; i < s.size(); ++i) {
+        char32_t c = s[i];
+        const bool pair = c >= 0xD800 && c <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00
+            && s[i + 1] <= 0xDFFF;
+        if (pair) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (s[i + 1] - 0xDC00);
+            ++i;
+        } else if (c >= 0xD800 && c <= 0xDFFF) {
+            out += '?'; // half of a pair: no character
+            continue;
+        }
+        const auto put = [&out](char32_t bits) { out += static_cast<char>(bits); };
+        if (c < 0x80) {
+            put(c);
+        } else if (c < 0x800) {
+            put(0xC0 | (c >> 6));
+            put(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            put(0xE0 | (c >> 12));
+            put(0x80 | ((c >> 6) & 0x3F));
+            put(0x80 | (c & 0x3F));
+        } else {
+            put(0xF0 | (c >> 18));
+            put(0x80 | ((c >> 12) & 0x3F));
+            put(0x80 | ((c >> 6) & 0x3F));
+            put(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
 }
+
+namespace {
+// The character of a well-formed sequence of UTF-8 bytes at `s[i]`, and its length in bytes;
+// a length of 0 when the bytes there are no character.
+std::pair<char32_t, size_t> utf8At(std::string_view s, size_t i)
+{
+    const auto b = static_cast<unsigned char>(s[i]);
+    if (b < 0x80)
+        return { b, 1 };
+    size_t more = 0;
+    char32_t c = 0;
+    unsigned char low = 0x80, high = 0xBF; // the range of the byte after the first
+    if (b >= 0xC2 && b <= 0xDF) {
+        more = 1;
+        c = b & 0x1F;
+    } else if (b >= 0xE0 && b <= 0xEF) {
+        more = 2;
+        c = b & 0x0F;
+        low = b == 0xE0 ? 0xA0 : 0x80; // no overlong forms
+        high = b == 0xED ? 0x9F : 0xBF; // no surrogates
+    } else if (b >= 0xF0 && b <= 0xF4) {
+        more = 3;
+        c = b & 0x07;
+        low = b == 0xF0 ? 0x90 : 0x80;
+        high = b == 0xF4 ? 0x8F : 0xBF; // nothing above U+10FFFF
+    } else {
+        return { 0, 0 };
+    }
+    for (size_t k = 1; k <= more; ++k) {
+        if (i + k >= s.size())
+            return { 0, 0 };
+        const auto next = static_cast<unsigned char>(s[i + k]);
+        if (next < low || next > high)
+            return { 0, 0 };
+        low = 0x80;
+        high = 0xBF;
+        c = (c << 6) | (next & 0x3F);
+    }
+    return { c, more + 1 };
+}
+} // namespace
 
 Text fromUtf8(std::string_view s)
 {
-    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())).toStdU16String();
+    Text out;
+    out.reserve(s.size());
+    // A byte order mark at the start is no character of the text.
+    size_t i = s.starts_with("\xEF\xBB\xBF") ? 3 : 0;
+    while (i < s.size()) {
+        const auto [c, length] = utf8At(s, i);
+        if (length == 0) {
+            out += u'\uFFFD'; // each byte that starts no character stands for one
+            ++i;
+            continue;
+        }
+        i += length;
+        if (c >= 0x10000) {
+            out += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
+            out += static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
+        } else {
+            out += static_cast<char16_t>(c);
+        }
+    }
+    return out;
 }
 
 Text pathFromNative(std::string_view bytes)

@@ -27,6 +27,8 @@ Text UCase(TextView s);
 // Plain decimal digits, a minus sign for negative numbers.
 Text Str(long long n);
 
+// UTF-8, as Qt converts: half of a surrogate pair becomes "?"; a byte that starts no well-formed
+// character becomes U+FFFD; a byte order mark at the start is dropped both ways.
 std::string toUtf8(TextView s);
 Text fromUtf8(std::string_view s);
 

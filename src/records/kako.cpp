@@ -8,18 +8,17 @@
 // folder belongs to the package manager.
 #include "shell/fom.h"
 
+#include "platform/files/folders.h"
 #include "records/kako_rules.h"
 #include "shell/paths.h"
+#include "story/files.h"
 
 using namespace platform;
 
-namespace {
-const Text KakoName = u"kako.dat";
-} // namespace
-
 void Fom::LoadKako()
 {
-    const Text inStory = DatPath + u"kako" + u".dat";
+    const Text fileName = story::dataFile(story::RecordsName);
+    const Text inStory = DatPath + fileName;
     const Text story = Files::realPath(DatPath);
     const bool installed
         = !story.empty() && story == Files::realPath(installedStoryFolder(AppPath));
@@ -27,7 +26,7 @@ void Fom::LoadKako()
     if (!sys.userDataFolder.empty() && !story.empty()) {
         userFolder = sys.userDataFolder + PathSeparator + u"pelirra" + PathSeparator
             + kako::userFolderName(story) + PathSeparator;
-        userList = userFolder + KakoName;
+        userList = userFolder + fileName;
     }
     // The list kept in the other place for this story, which is never written: its records join
     // this list, so that none drops out when the story folder can be written again (a stick
@@ -148,7 +147,7 @@ void Fom::SaveKako()
             + kakoUnreadable_);
     try {
         if (kakoPath_.empty())
-            throw RuntimeError(sys.files.displayName(DatPath + KakoName)
+            throw RuntimeError(sys.files.displayName(DatPath + story::dataFile(story::RecordsName))
                 + u": the story folder cannot keep the list, and there is no home folder to keep "
                   u"it in");
         if (kakoFolder_ != DatPath)

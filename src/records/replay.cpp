@@ -2,10 +2,11 @@
 // script as plain text in the replay box, with the pictures it names.
 #include "shell/fom.h"
 
-#include "event/script.h"
 #include "records/replay_rules.h"
 #include "records/spoken.h"
 #include "shell/paths.h"
+#include "story/files.h"
+#include "story/script.h"
 
 using namespace platform;
 
@@ -19,7 +20,7 @@ void Fom::Lst_Click()
     replayText_ = replay::heading(name);
     replaySaid_ = spoken::replayHeading(name);
     replayPictures_.clear();
-    const Text path = DatPath + storyFileName(name) + u".dat";
+    const Text path = DatPath + story::dataFile(storyFileName(name));
     ReplayNo = sys.files.FreeFile();
     try {
         if (!staysInDataFolder(name))
@@ -55,7 +56,7 @@ void Fom::AddReplayLine()
 {
     const replay::Effect effect = replay::classify(ReplayLine);
     if (effect == replay::Effect::Picture)
-        replayPictures_.push_back(script::pictureName(ReplayLine));
+        replayPictures_.push_back(story::pictureName(ReplayLine));
     else
         replayText_ += replay::addition(effect, ReplayLine);
     spoken::addReplayLine(replaySaid_, effect, ReplayLine);

@@ -1,28 +1,30 @@
 #include "records/replay_rules.h"
 
-#include "event/script.h"
+#include "story/script.h"
 
 namespace replay {
 
 Effect classify(TextView line)
 {
-    using script::hasMarker;
-    if (hasMarker(line, u"hantei") || hasMarker(line, u"ive"))
+    using story::LineKind;
+    const auto has
+        = [line](LineKind kind) { return story::hasMarker(line, story::markerText(kind)); };
+    if (has(LineKind::Hantei) || has(LineKind::Ive))
         return Effect::Drop;
-    if (hasMarker(line, u"img"))
+    if (has(LineKind::Img))
         return Effect::Picture;
-    if (hasMarker(line, u"pp"))
+    if (story::hasMarker(line, story::EmptyLineMarker))
         return Effect::EmptyLine;
-    if (hasMarker(line, u"p"))
+    if (has(LineKind::PageBreak))
         return Effect::Drop;
-    if (hasMarker(line, u"end"))
+    if (has(LineKind::End))
         return Effect::Ending;
     return Effect::Text;
 }
 
 Text heading(TextView name)
 {
-    return u"●　過去見　「" + Text(name) + u"」　●\r\n";
+    return Text(HeadingOpen) + Text(name) + Text(HeadingClose) + u"\r\n";
 }
 
 Text addition(Effect effect, TextView line)
@@ -31,7 +33,7 @@ Text addition(Effect effect, TextView line)
     case Effect::EmptyLine:
         return u"\r\n";
     case Effect::Ending:
-        return u"\r\n●　Ending";
+        return u"\r\n" + Text(EndingLine);
     case Effect::Text:
         return u"\r\n" + Text(line);
     case Effect::Drop:

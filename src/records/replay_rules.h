@@ -20,8 +20,13 @@ enum class Effect {
 // (so, unlike in play, a line with both "p" and "end" and no "pp" is dropped).
 Effect classify(TextView line);
 
-// The first line of a replay of the event `name`, with its line break.
+// The first line of a replay of the event `name`, with its line break: HeadingOpen, the name,
+// HeadingClose.
 Text heading(TextView name);
+constexpr TextView HeadingOpen = u"●　過去見　「";
+constexpr TextView HeadingClose = u"」　●";
+// What an "end" line shows, on a line of its own.
+constexpr TextView EndingLine = u"●　Ending";
 
 // What a line adds to the replay text: a line break and the line, "●　Ending", or nothing.
 Text addition(Effect effect, TextView line);

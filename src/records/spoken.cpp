@@ -1,5 +1,8 @@
 #include "records/spoken.h"
 
+#include "records/replay_rules.h"
+#include "story/script.h"
+
 namespace spoken {
 
 Text listShown(int count)

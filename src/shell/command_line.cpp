@@ -39,6 +39,56 @@ CommandLine failure(std::string message)
     return command;
 }
 
+// Takes the value of --event or --score into `start`. Returns what is wrong with it, if anything.
+std::optional<std::string> takeStartValue(
+    const std::string& option, const std::string& value, StartOptions& start)
+{
+    if (option == "--event") {
+        start.event = story::splitEventName(platform::fromUtf8(value));
+        if (!start.event)
+            return "--event " + value
+                + ": not an event's name (a number such as 3, a route and a number such as a2, or "
+                  "an ending such as bg or g)";
+        return std::nullopt;
+    }
+    int score = -1;
+    const bool digits = !value.empty() && value.size() <= 5
+        && value.find_first_not_of("0123456789") == std::string::npos;
+    if (digits)
+        score = std::stoi(value);
+    if (score < 0 || score > 32767)
+        return "--score " + value + ": not a score (a whole number from 0 to 32767)";
+    start.score = static_cast<short>(score);
+    return std::nullopt;
+}
+
+// The story folder the player named, as a full path into `start`. Returns what is wrong with it,
+// if anything.
+std::optional<std::string> takeStoryFolder(const std::string& folder, StartOptions& start)
+{
+    std::error_code ec;
+    const std::filesystem::path path(folder);
+    const auto status = std::filesystem::status(path, ec);
+    if (!std::filesystem::exists(status))
+        return folder + ": no such folder";
+    if (!std::filesystem::is_directory(status))
+        return folder + ": not a folder (name the folder that holds the story)";
+    std::filesystem::path full = std::filesystem::absolute(path, ec).lexically_normal();
+    std::string text = full.string();
+    while (text.size() > 1 && text.back() == '/')
+        text.pop_back();
+    start.storyFolder = platform::pathFromNative(text); // any bytes, not only UTF-8
+    return std::nullopt;
+}
+
+CommandLine printing(std::string text)
+{
+    CommandLine command;
+    command.action = CommandLine::Action::Print;
+    command.text = std::move(text);
+    return command;
+}
+
 } // namespace
 
 CommandLine readCommandLine(const std::vector<std::string>& args)
@@ -48,73 +98,34 @@ CommandLine readCommandLine(const std::vector<std::string>& args)
     bool options = true;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
-        if (options && arg.size() > 1 && arg[0] == '-') {
-            if (arg == "--") {
-                options = false;
-                continue;
-            }
-            if (arg == "-h" || arg == "--help") {
-                command.action = CommandLine::Action::Print;
-                command.text = Usage;
-                return command;
-            }
-            if (arg == "--self-voicing") {
-                command.selfVoicing = true;
-                continue;
-            }
-            if (arg == "--version") {
-                command.action = CommandLine::Action::Print;
-                command.text = "pelirra " PELIRRA_VERSION "\n";
-                return command;
-            }
+        if (options && arg == "--") {
+            options = false;
+        } else if (options && (arg == "-h" || arg == "--help")) {
+            return printing(Usage);
+        } else if (options && arg == "--version") {
+            return printing("pelirra " PELIRRA_VERSION "\n");
+        } else if (options && arg == "--self-voicing") {
+            command.selfVoicing = true;
+        } else if (options && arg.size() > 1 && arg[0] == '-') {
             // --event NAME, --event=NAME, --score N, --score=N
             const auto eq = arg.find('=');
             const std::string option = arg.substr(0, eq);
             if (option != "--event" && option != "--score")
                 return failure(arg + ": unknown option (pelirra --help lists the options)");
-            std::string value;
-            if (eq != std::string::npos)
-                value = arg.substr(eq + 1);
-            else if (i + 1 < args.size())
-                value = args[++i];
-            else
+            if (eq == std::string::npos && i + 1 == args.size())
                 return failure(option + " needs a value (pelirra --help lists the options)");
-            if (option == "--event") {
-                command.start.event = script::splitEventName(platform::fromUtf8(value));
-                if (!command.start.event)
-                    return failure("--event " + value
-                        + ": not an event's name (a number such as 3, a route and a number such "
-                          "as a2, or an ending such as bg or g)");
-            } else {
-                int score = -1;
-                const bool digits = !value.empty() && value.size() <= 5
-                    && value.find_first_not_of("0123456789") == std::string::npos;
-                if (digits)
-                    score = std::stoi(value);
-                if (score < 0 || score > 32767)
-                    return failure(
-                        "--score " + value + ": not a score (a whole number from 0 to 32767)");
-                command.start.score = static_cast<short>(score);
-            }
-            continue;
-        }
-        if (folder)
+            const std::string value = eq != std::string::npos ? arg.substr(eq + 1) : args[++i];
+            if (const auto problem = takeStartValue(option, value, command.start))
+                return failure(*problem);
+        } else if (folder) {
             return failure(arg + ": one story folder at a time (" + *folder + " is named already)");
-        folder = arg;
+        } else {
+            folder = arg;
+        }
     }
     if (folder) {
-        std::error_code ec;
-        const std::filesystem::path path(*folder);
-        const auto status = std::filesystem::status(path, ec);
-        if (!std::filesystem::exists(status))
-            return failure(*folder + ": no such folder");
-        if (!std::filesystem::is_directory(status))
-            return failure(*folder + ": not a folder (name the folder that holds the story)");
-        std::filesystem::path full = std::filesystem::absolute(path, ec).lexically_normal();
-        std::string text = full.string();
-        while (text.size() > 1 && text.back() == '/')
-            text.pop_back();
-        command.start.storyFolder = platform::pathFromNative(text); // any bytes, not only UTF-8
+        if (const auto problem = takeStoryFolder(*folder, command.start))
+            return failure(*problem);
     }
     return command;
 }

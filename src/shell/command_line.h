@@ -2,8 +2,8 @@
 // It is read before anything needs a display, so that a wrong one ends at once.
 #pragma once
 
-#include "event/script.h"
 #include "platform/text.h"
+#include "story/events.h"
 
 #include <optional>
 #include <string>
@@ -16,7 +16,7 @@ struct StartOptions
     platform::Text storyFolder; // the story folder the player named, as a full path; or empty
     // An author's trial: the play-through begins at this event with this score, and the story
     // starts over from its first event as usual at its next "end" line.
-    std::optional<script::EventParts> event;
+    std::optional<story::EventParts> event;
     std::optional<short> score;
     // A trial is a try-out: the list of past records is read and shown, but never written.
     bool trial() const { return event.has_value() || score.has_value(); }

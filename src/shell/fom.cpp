@@ -51,7 +51,14 @@ Fom::Fom(System& system)
     Me.setShape({ layout::ShapeWidth, layout::ShapeHeight }, layout::LegibleWidthTwips,
         layout::LegibleHeightTwips);
     Me.setIcon(pelirra_icon_xpm);
+    placeControls();
+    nameControls();
+    connectEvents();
+    sys.dispatcher.setFailureHandler([this](const RuntimeError& e) { Failed(e); });
+}
 
+void Fom::placeControls()
+{
     // The design rectangles, in twips; the layout replaces them.
     place(Txt, 480, 3720, 3615, 1815);
     place(Lst, 480, 3720, 3615, 2010);
@@ -62,7 +69,14 @@ Fom::Fom(System& system)
     place(LblCom, 1800, 3600, 2055, 975);
     place(Lbl, 240, 720, 5175, 5055);
     Dfe.setAutoSize(true);
+    Linel(0).setX1(960);
+    Linel(0).setY1(120);
+    Linel(0).setX2(975);
+    Linel(0).setY2(135);
+}
 
+void Fom::nameControls()
+{
     // What a screen reader calls each control, and how the entries of the lists read.
     Lbl.setAccessibleName(u"本文");
     Img.setAccessibleName(u"絵");
@@ -76,11 +90,10 @@ Fom::Fom(System& system)
     Lst.setSpokenItem([](int, TextView item) { return spoken::entry(item); });
     Txt.setAccessibleName(u"過去の記録の本文");
     LblCom.setAccessibleName(spoken::turnBegins());
-    Linel(0).setX1(960);
-    Linel(0).setY1(120);
-    Linel(0).setX2(975);
-    Linel(0).setY2(135);
+}
 
+void Fom::connectEvents()
+{
     Me.onActivate([this] { Form_Activate(); });
     Me.onResize([this] { Form_Resize(); });
     Me.onPaint([this] { Form_Paint(); });
@@ -96,8 +109,6 @@ Fom::Fom(System& system)
     LoadCom(0);
     Me.setTabOrder({ &Com(0), &Lbl, &TxtPic, &Dfe, &Img, &LblCom, &Lst, &Txt });
     setUpKeyboard();
-
-    sys.dispatcher.setFailureHandler([this](const RuntimeError& e) { Failed(e); });
 }
 
 Fom::~Fom()

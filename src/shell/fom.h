@@ -119,6 +119,11 @@ public:
     void Bgm_Check_Timer();
 
 private:
+    // The window as designed: the controls' first places, their names for screen readers, and
+    // the procedures that handle their events.
+    void placeControls();
+    void nameControls();
+    void connectEvents();
     // ---- shell/keyboard.cpp: the game's keys, each turned into the click the mouse makes ----
     void setUpKeyboard();
     bool keyPressed(const platform::KeyPress& key, const platform::Control* at);
@@ -137,6 +142,8 @@ private:
     void JoinKako(const Text& other, bool start);
     void Failed(const platform::RuntimeError& error);
     void LayoutFrom(bool failedBefore);
+    // The state names `event` as the one to open next.
+    void goTo(const story::EventParts& event);
 
     // The event script being played, for messages about it.
     Text scriptPath_;

@@ -1,7 +1,7 @@
 // Where the program finds its folder and its story.
 #pragma once
 
-#include "platform/files.h"
+#include "platform/files/files.h"
 
 #include <functional>
 

@@ -2,6 +2,7 @@
 #include "shell/fom.h"
 
 #include "shell/paths.h"
+#include "story/files.h"
 
 using namespace platform;
 
@@ -13,20 +14,21 @@ void Fom::Form_Load()
     // Reports name the story's files from the folder that holds it: "dat/txt.dat".
     sys.files.setDisplayRoot(folderAbove(DatPath));
 
-    BgmOpen(DatPath + u"bgm.mid");
+    BgmOpen(DatPath + Text(story::MusicFile));
     BgmPlay();
 
     // One button per line of txt.dat, then the past-record button and the quit button.
     FileNo = sys.files.FreeFile();
-    sys.files.OpenInput(FileNo, DatPath + u"txt" + u".dat");
+    const Text captions = DatPath + story::dataFile(story::CaptionsName);
+    sys.files.OpenInput(FileNo, captions);
     // Button indices are 16-bit, and the layout counts the buttons and the heading in 16 bits:
     // txt.dat can name at most 32764 choices (32,766 buttons, 32,767 rows).
     constexpr short MaxChoices = 32764;
     Cnt = 0;
     while (!sys.files.Eof(FileNo)) {
         if (Cnt == MaxChoices)
-            throw RuntimeError(sys.files.displayName(DatPath + u"txt.dat")
-                + u": too many lines (at most " + Str(MaxChoices) + u" choices)");
+            throw RuntimeError(sys.files.displayName(captions) + u": too many lines (at most "
+                + Str(MaxChoices) + u" choices)");
         LineBuf = sys.files.LineInput(FileNo);
         Com(Cnt).setCaption(LineBuf);
         ++Cnt;
@@ -50,16 +52,9 @@ void Fom::Form_Load()
 
 void Fom::Form_Activate()
 {
-    IveNo = 0;
-    IveRoute.clear();
-    IveEnd.clear();
-    Point = 0;
     // An author's trial (--event, --score) begins elsewhere, until the story starts over.
-    if (start_.event) {
-        IveRoute = start_.event->route;
-        IveNo = start_.event->number;
-        IveEnd = start_.event->ending;
-    }
+    goTo(start_.event ? *start_.event : story::firstEvent());
+    Point = 0;
     if (start_.score)
         Point = *start_.score;
     StartIve();

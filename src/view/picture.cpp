@@ -2,6 +2,7 @@
 #include "shell/fom.h"
 
 #include "shell/paths.h"
+#include "story/files.h"
 
 using namespace platform;
 
@@ -13,7 +14,7 @@ void Fom::ShowImg(const Text& name)
         if (!name.empty()) {
             if (!staysInDataFolder(name))
                 return;
-            const Text path = DatPath + storyFileName(name) + u".dat";
+            const Text path = DatPath + story::dataFile(storyFileName(name));
             Dfe.setPicture(LoadPicture(path, sys.files.displayName(path)));
         }
         Img.setScaleModePixels();

@@ -254,10 +254,12 @@ read_until() {
   grep -qF -- "$1" "$capture" || fail "never said after 40 pages: $1"
 }
 
-# The text lines of an event, in order, as the story file holds them.
+# The text lines of an event, in order, as the story file holds them: not marker lines (the
+# game's own table of markers), not blank.
+markers=$("$build/tests/story_markers")
 story_lines() {
   iconv -f CP932 -t UTF-8 "$game/dat/$1.dat" | tr -d '\r' |
-    grep -v -E '^.+(hantei|ive|img|end|p)' | grep -v '^[[:space:]　]*$'
+    grep -v -E "^.+($markers)" | grep -v '^[[:space:]　]*$'
 }
 # Every line of event $1 was said, in order.
 expect_event_in_order() {

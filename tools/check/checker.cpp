@@ -2,8 +2,10 @@
 
 #include "check/folder.h"
 #include "craft/judgement.h"
-#include "event/script.h"
+#include "platform/music/midi_file.h"
 #include "shell/paths.h"
+#include "story/events.h"
+#include "story/files.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -12,7 +14,7 @@
 namespace check {
 namespace {
 
-const std::string CaptionFile = "txt.dat";
+const std::string CaptionFile = u8(story::dataFile(story::CaptionsName));
 
 // The feelings a key line names: the game looks for captions anywhere in the line, but
 // authors separate them, so the parts between separators are the feelings meant.
@@ -210,12 +212,12 @@ private:
     void checkPictures()
     {
         if (!result_.story.events.empty())
-            checkPicture("ive.dat", "whenever an event begins");
+            checkPicture(u8(story::dataFile(story::EventPicture)), "whenever an event begins");
         if (hasTurns())
-            checkPicture("game.dat", "for every crafting turn");
+            checkPicture(u8(story::dataFile(story::TurnPicture)), "for every crafting turn");
         for (const PictureUse& use : result_.story.pictures) {
             // "pics\sea" and "pics/sea" both name pics/sea.dat.
-            const std::string file = u8(storyFileName(use.name)) + ".dat";
+            const std::string file = u8(story::dataFile(storyFileName(use.name)));
             if (!staysInDataFolder(use.name)) {
                 report_.error(use.file, use.line,
                     "the picture name " + shown(use.name)
@@ -226,7 +228,7 @@ private:
             if (result_.story.findEvent(use.name) >= 0) {
                 report_.error(
                     use.file, use.line, file + " is an event script of the story, not a picture");
-            } else if (use.name == u"txt" || use.name == u"kako" || use.name.ends_with(u"_han")) {
+            } else if (story::isDataName(use.name)) {
                 report_.error(use.file, use.line,
                     "the picture name " + shown(use.name)
                         + " is the name of a data file of the game (" + file + ")");
@@ -266,11 +268,17 @@ private:
 
     void checkMusic()
     {
-        const std::string file = "bgm.mid";
+        const std::string file = u8(story::MusicFile);
         if (!folder_.has(file))
             report_.warning(file, 0, "missing: the game plays without music");
         else if (!folder_.bytes(file, 4).starts_with("MThd"))
             report_.warning(file, 0, "not a standard MIDI file: the game plays without music");
+        else if (!folder_.playsAsMusic(file))
+            report_.error(file, 0,
+                "a MIDI file the game cannot play (tracks missing or cut short, time in SMPTE "
+                "frames, or larger than "
+                    + std::to_string(platform::MaxMidiBytes >> 20)
+                    + " MiB): the game plays without music");
     }
 
     void checkUnused()
@@ -279,14 +287,14 @@ private:
         if (story.events.empty())
             return; // nothing is reached: every file would be unused
         used_.insert(CaptionFile);
-        used_.insert("kako.dat");
+        used_.insert(u8(story::dataFile(story::RecordsName)));
         for (const Event& event : story.events) {
             used_.insert(event.file);
             if (!event.keyFile.empty())
                 used_.insert(event.keyFile);
         }
         for (const std::string& file : folder_.files()) {
-            if (file.ends_with(".dat") && !used_.contains(file))
+            if (file.ends_with(u8(story::DataExtension)) && !used_.contains(file))
                 report_.warning(file, 0,
                     "not used: no event, crafting turn or picture line of the story reaches it");
         }
@@ -329,9 +337,10 @@ private:
             for (const Way& way : branch.ways) {
                 const std::string target = way.target >= 0
                     ? story.events[static_cast<size_t>(way.target)].file
-                    : u8(route ? script::eventName(way.letter, 1, event.ending)
-                               : script::eventName(event.route, std::nullopt, way.letter))
-                        + ".dat (missing)";
+                    : u8(story::dataFile(story::eventName(route
+                              ? story::afterRouteBranch(event.parts(), way.letter)
+                              : story::afterEndingBranch(event.parts(), way.letter))))
+                        + " (missing)";
                 std::string head = "  " + kind + " " + u8(way.letter) + " ("
                     + split.describe(way.letter) + ") -> " + target;
                 if (way.scores.empty()) {

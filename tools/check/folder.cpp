@@ -3,7 +3,8 @@
 #include "platform/controls.h"
 #include "platform/cp932.h"
 #include "platform/errors.h"
-#include "platform/files.h"
+#include "platform/files/files.h"
+#include "platform/music/midi_file.h"
 #include "platform/picture/metadata.h"
 
 #include <QImageReader>
@@ -179,6 +180,11 @@ void Folder::checkBytes(
         }
         ++line;
     }
+}
+
+bool Folder::playsAsMusic(const std::string& name) const
+{
+    return has(name) && platform::readMidiFile(fullPath(name).string()).has_value();
 }
 
 bool Folder::looksLikePicture(const std::string& name)

@@ -42,6 +42,9 @@ public:
     // the picture, because there is more of it than a picture may keep; 0 for most pictures.
     long long pictureSkippedMetadata(const std::string& name);
 
+    // True when the music device reads the file as a tune it can play.
+    bool playsAsMusic(const std::string& name) const;
+
     // The file's bytes as they are, or its first `limit` bytes.
     std::string bytes(const std::string& name, size_t limit = SIZE_MAX) const;
     // Text files of a story are small: larger ones are reported, not read.

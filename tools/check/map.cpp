@@ -1,7 +1,8 @@
 #include "check/map.h"
 
-#include "event/script.h"
 #include "records/kako_rules.h"
+#include "story/events.h"
+#include "story/files.h"
 
 #include <QImageReader>
 #include <QString>
@@ -171,7 +172,7 @@ private:
     {
         const std::string to = e.next.at(0) >= 0
             ? id(u8(story_.events[static_cast<size_t>(e.next[0])].name))
-            : missing(script::eventName(e.route, *e.number + 1, e.ending));
+            : missing(story::eventName(story::afterTurn(e.parts())));
         std::error_code ec;
         if (fs::is_regular_file(dir_ / e.keyFile, ec))
             edge(id(u8(e.name)), to, "");
@@ -199,8 +200,8 @@ private:
             const Text& letter = letters[k];
             const std::string to = e.next[k] >= 0
                 ? id(u8(story_.events[static_cast<size_t>(e.next[k])].name))
-                : missing(route ? script::eventName(letter, 1, e.ending)
-                                : script::eventName(e.route, std::nullopt, letter));
+                : missing(story::eventName(route ? story::afterRouteBranch(e.parts(), letter)
+                                                 : story::afterEndingBranch(e.parts(), letter)));
             std::string label = u8(letter) + ": " + split.describe(letter);
             const std::vector<long>* taken
                 = scores && k < scores->ways.size() ? &scores->ways[k].scores : nullptr;
@@ -221,10 +222,11 @@ private:
         std::set<std::string> names;
         for (const auto& entry : fs::directory_iterator(dir_, ec)) {
             const std::string file = entry.path().filename().string();
-            if (!file.ends_with(".dat") || !entry.is_regular_file(ec))
+            const std::string extension = u8(story::DataExtension);
+            if (!file.ends_with(extension) || !entry.is_regular_file(ec))
                 continue;
-            const Text name = platform::fromUtf8(file.substr(0, file.size() - 4));
-            if (!script::splitEventName(name) || story_.findEvent(name) >= 0)
+            const Text name = platform::fromUtf8(file.substr(0, file.size() - extension.size()));
+            if (!story::splitEventName(name) || story_.findEvent(name) >= 0)
                 continue;
             if (!QImageReader::imageFormat(QString::fromStdString(entry.path().string())).isEmpty())
                 continue; // a picture

@@ -1,14 +1,13 @@
 #include "check/markers.h"
 
 #include <algorithm>
-#include <array>
 #include <vector>
 
 namespace check {
 
 using platform::Text;
 using platform::TextView;
-using script::LineKind;
+using story::LineKind;
 
 namespace {
 
@@ -19,14 +18,18 @@ struct Marker
     int slack; // how many letters may be off
 };
 
-constexpr std::array<Marker, 6> Markers { {
-    { u"hantei", LineKind::Hantei, 2 },
-    { u"ive", LineKind::Ive, 1 },
-    { u"img", LineKind::Img, 1 },
-    { u"end", LineKind::End, 1 },
-    { u"pp", LineKind::PageBreak, 1 },
-    { u"p", LineKind::PageBreak, 1 },
-} };
+// The game's markers, and the double page break the replay shows as an empty line, each with the
+// letters it may be off by (two for the long "hantei").
+std::vector<Marker> markers()
+{
+    std::vector<Marker> out;
+    for (const story::Marker& marker : story::Markers) {
+        if (marker.kind == LineKind::PageBreak)
+            out.push_back({ story::EmptyLineMarker, marker.kind, 1 });
+        out.push_back({ marker.text, marker.kind, marker.text.size() > 3 ? 2 : 1 });
+    }
+    return out;
+}
 
 // Letters to change, add, drop or swap with their neighbour to make `a` into `b`.
 int distance(TextView a, TextView b)
@@ -54,12 +57,6 @@ bool isAsciiLetter(char16_t c)
     return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
 }
 
-bool blank(TextView s)
-{
-    return std::all_of(
-        s.begin(), s.end(), [](char16_t c) { return c == u' ' || c == u'\t' || c == u'　'; });
-}
-
 } // namespace
 
 std::optional<MeantMarker> meantMarker(TextView line)
@@ -76,11 +73,12 @@ std::optional<MeantMarker> meantMarker(TextView line)
     for (char16_t& c : lower)
         c = c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c;
 
+    static const std::vector<Marker> Markers = markers();
     const Marker* best = nullptr;
     int bestDistance = 0;
     for (const Marker& marker : Markers) {
         // A picture line goes on with ">NAME"; the other markers stand alone.
-        if (marker.kind == LineKind::Img ? !rest.starts_with(u'>') : !blank(rest))
+        if (marker.kind == LineKind::Img ? !rest.starts_with(u'>') : !story::isBlank(rest))
             continue;
         const int d = distance(lower, marker.word);
         const bool close = arrows == 0 ? word == marker.word // only the ">" is missing

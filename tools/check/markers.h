@@ -1,7 +1,7 @@
 // Marker lines written nearly right: the marker line an author most likely meant.
 #pragma once
 
-#include "event/script.h"
+#include "story/script.h"
 
 #include <optional>
 
@@ -10,7 +10,7 @@ namespace check {
 struct MeantMarker
 {
     platform::Text line; // the line as it would be a marker: ">hantei", ">img>sea"
-    script::LineKind kind;
+    story::LineKind kind;
 };
 
 // The marker line meant by `line` when it is written close to one: the marker's word one letter

@@ -2,11 +2,12 @@
 
 #include "check/markers.h"
 #include "event/paging.h"
-#include "event/script.h"
 #include "platform/fonts.h"
+#include "platform/letters.h"
+#include "story/events.h"
+#include "story/files.h"
+#include "story/script.h"
 #include "view/layout_rules.h"
-
-#include <QChar>
 
 #include <algorithm>
 #include <cmath>
@@ -16,7 +17,7 @@
 
 namespace check {
 
-using script::LineKind;
+using story::LineKind;
 
 namespace {
 
@@ -33,25 +34,6 @@ Split splitOf(Text (*rule)(long))
         }
     }
     return split;
-}
-
-TextView markerText(LineKind kind)
-{
-    switch (kind) {
-    case LineKind::Hantei:
-        return u"hantei";
-    case LineKind::Ive:
-        return u"ive";
-    case LineKind::Img:
-        return u"img";
-    case LineKind::End:
-        return u"end";
-    case LineKind::PageBreak:
-        return u"p";
-    case LineKind::Text:
-        break;
-    }
-    return u"";
 }
 
 std::string readAs(LineKind kind)
@@ -75,11 +57,7 @@ std::string readAs(LineKind kind)
 
 bool isLetter(char16_t c)
 {
-    return QChar(c).isLetterOrNumber();
-}
-bool isSpace(char16_t c)
-{
-    return c == u' ' || c == u'\t' || c == u'　';
+    return platform::isLetterOrNumber(c);
 }
 
 // What follows a line's marker when the line is shaped like a marker line: one character that
@@ -87,12 +65,12 @@ bool isSpace(char16_t c)
 // the form the replay shows as an empty line). Nothing when the marker hides in text.
 std::optional<TextView> afterMarker(TextView line, LineKind kind)
 {
-    const TextView marker = markerText(kind);
+    const TextView marker = story::markerText(kind);
     if (platform::InStr(line, marker) != 2 || isLetter(line[0]))
         return std::nullopt;
     TextView rest = line.substr(1 + marker.size());
-    if (kind == LineKind::PageBreak && rest.starts_with(u"p"))
-        rest.remove_prefix(1);
+    if (kind == LineKind::PageBreak && line.substr(1).starts_with(story::EmptyLineMarker))
+        rest.remove_prefix(story::EmptyLineMarker.size() - marker.size());
     if (!rest.empty() && isLetter(rest[0]))
         return std::nullopt;
     return rest;
@@ -131,7 +109,7 @@ public:
         for (size_t i = 0; i < lines_.size(); ++i) {
             const Text& line = lines_[i];
             const int no = static_cast<int>(i) + 1;
-            const LineKind kind = script::classify(line);
+            const LineKind kind = story::classify(line);
             // A marker hidden in text still does what the marker does.
             const bool written = kind == LineKind::Text || markerWritten(line, no, kind);
             const script::PageStep page = script::nextPage(cnt_, kind);
@@ -178,8 +156,9 @@ private:
     // False when the marker hides in a line that is not written as a marker line.
     bool markerWritten(const Text& line, int no, LineKind kind)
     {
-        const TextView marker = markerText(kind);
-        if (platform::Mid(line, 2, 3) == u"img"
+        const TextView marker = story::markerText(kind);
+        const TextView img = story::markerText(LineKind::Img);
+        if (platform::Mid(line, 2, static_cast<int>(img.size())) == img
             && (kind == LineKind::Hantei || kind == LineKind::Ive)) {
             report_.warning(file_, no,
                 "written as a picture line, but the game reads it as " + readAs(kind)
@@ -188,7 +167,7 @@ private:
         }
         // A picture line goes on with its picture's name; other markers stand alone.
         if (const auto rest = afterMarker(line, kind)) {
-            if (kind != LineKind::Img && !std::all_of(rest->begin(), rest->end(), isSpace))
+            if (kind != LineKind::Img && !story::isBlank(*rest))
                 report_.warning(file_, no,
                     "the game reads this line as " + readAs(kind)
                         + " and ignores the rest of it: " + shown(line));
@@ -205,7 +184,7 @@ private:
     void unreadAfter(size_t i)
     {
         const auto after = std::find_if(lines_.begin() + static_cast<long>(i) + 1, lines_.end(),
-            [](const Text& l) { return !std::all_of(l.begin(), l.end(), isSpace); });
+            [](const Text& l) { return !story::isBlank(l); });
         if (after != lines_.end())
             report_.warning(file_, static_cast<int>(after - lines_.begin()) + 1,
                 "never read: the game leaves the script at line " + std::to_string(i + 1) + " ("
@@ -214,7 +193,7 @@ private:
 
     void picture(const Text& line, int no, bool written)
     {
-        const Text name = script::pictureName(line);
+        const Text name = story::pictureName(line);
         if (written && name.empty())
             report_.warning(file_, no,
                 "the picture line names no picture; the game only repaints the one it shows");
@@ -324,11 +303,11 @@ std::string Split::describe(const Text& letter) const
 
 Split routeSplit()
 {
-    return splitOf(script::routeFor);
+    return splitOf(story::routeFor);
 }
 Split endingSplit()
 {
-    return splitOf(script::endingFor);
+    return splitOf(story::endingFor);
 }
 
 double TextWindow::lineWidth(TextView line) const
@@ -372,7 +351,7 @@ public:
 
     Story run()
     {
-        reach(u"", 0, u"", "", 0, "every play-through begins with it");
+        reach(story::firstEvent(), "", 0, "every play-through begins with it");
         while (!queue_.empty()) {
             const int index = queue_.front();
             queue_.pop_front();
@@ -383,13 +362,12 @@ public:
 
 private:
     // The event the state names, met for the first time or again; -1 when its script is missing.
-    int reach(Text route, std::optional<long> number, Text ending, const std::string& from,
-        int line, const std::string& why)
+    int reach(story::EventParts parts, const std::string& from, int line, const std::string& why)
     {
-        const Text name = script::eventName(route, number, ending);
+        const Text name = story::eventName(parts);
         if (const auto known = index_.find(name); known != index_.end())
             return known->second;
-        const std::string file = u8(name) + ".dat";
+        const std::string file = u8(story::dataFile(name));
         const bool missing = !folder_.has(file);
         if (missing || folder_.looksLikePicture(file)) {
             const std::string problem = missing ? "missing" : "a picture, not an event script";
@@ -400,9 +378,9 @@ private:
             return -1;
         }
         Event event;
-        event.route = std::move(route);
-        event.number = number;
-        event.ending = std::move(ending);
+        event.route = std::move(parts.route);
+        event.number = parts.number;
+        event.ending = std::move(parts.ending);
         event.name = name;
         event.file = file;
         story_.events.push_back(std::move(event));
@@ -441,8 +419,8 @@ private:
                 "the crafting turn that would follow, so the game stops");
             exit = Exit::Stuck;
         } else if (exit == Exit::Turn) {
-            keyFile = u8(here.route + platform::Str(*here.number)) + "_han.dat";
-            next.push_back(reach(here.route, *here.number + 1, here.ending, here.file, exitLine,
+            keyFile = u8(story::keyFile(here.route, *here.number));
+            next.push_back(reach(story::afterTurn(here.parts()), here.file, exitLine,
                 "after the crafting turn that follows this event the game opens "));
         } else if (exit == Exit::Hantei || exit == Exit::Ive) {
             next = branches(here, exit, exitLine);
@@ -463,12 +441,13 @@ private:
         if (exit == Exit::Hantei) {
             const Split routes = routeSplit();
             for (const Text& letter : { routes.low, routes.high })
-                next.push_back(reach(letter, 1, here.ending, here.file, line,
+                next.push_back(reach(story::afterRouteBranch(here.parts(), letter), here.file, line,
                     "route " + u8(letter) + " (" + routes.describe(letter) + ") goes on to "));
         } else {
             const Split endings = endingSplit();
             for (const Text& letter : { endings.low, endings.high })
-                next.push_back(reach(here.route, std::nullopt, letter, here.file, line,
+                next.push_back(reach(story::afterEndingBranch(here.parts(), letter), here.file,
+                    line,
                     "ending " + u8(letter) + " (" + endings.describe(letter) + ") goes on to "));
         }
         return next;

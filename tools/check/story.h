@@ -4,6 +4,7 @@
 
 #include "check/folder.h"
 #include "craft/judgement.h"
+#include "story/events.h"
 
 #include <optional>
 
@@ -36,6 +37,8 @@ enum class Exit {
 
 struct Event
 {
+    // What the game's rules form the name from.
+    story::EventParts parts() const { return { route, number, ending }; }
     Text route;
     std::optional<long> number;
     Text ending;

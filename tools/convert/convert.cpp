@@ -1,10 +1,11 @@
 #include "convert/convert.h"
 
 #include "check/checker.h"
-#include "event/script.h"
 #include "platform/cp932.h"
-#include "platform/files.h"
+#include "platform/files/folders.h"
 #include "platform/text.h"
+#include "story/events.h"
+#include "story/files.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -24,6 +25,11 @@ namespace convert {
 namespace fs = std::filesystem;
 
 namespace {
+
+// The names of a story folder's files, as this file system spells them.
+const std::string DataExtension = platform::toUtf8(story::DataExtension);
+const std::string MusicFile = platform::toUtf8(story::MusicFile);
+const std::string RecordsFile = platform::toUtf8(story::dataFile(story::RecordsName));
 
 // Story texts are small: a larger source is no story text (pelirra-check says the same of the
 // files it reads).
@@ -78,7 +84,7 @@ void planFile(const fs::path& path, const std::string& shown, const std::string&
     const std::string ext = lower(path.extension().string());
     const std::string stem = path.stem().string();
     const bool text = ext == ".txt";
-    const bool music = lower(name) == "bgm.mid";
+    const bool music = lower(name) == MusicFile;
     if (!text && !isPicture(ext) && !music) {
         plan.skipped.push_back(shown
             + ": warning: skipped: not a text (NAME.txt), a picture (.png, .jpg, .jpeg, .gif, "
@@ -95,8 +101,8 @@ void planFile(const fs::path& path, const std::string& shown, const std::string&
         plan.errors.push_back(shown + ": error: is not a file");
         return;
     }
-    const std::string target = under + (music ? "bgm.mid" : stem + ".dat");
-    if (target == "kako.dat") {
+    const std::string target = under + (music ? MusicFile : stem + DataExtension);
+    if (target == RecordsFile) {
         plan.errors.push_back(shown
             + ": error: would become kako.dat, the file in which the game keeps the player's "
               "list of past records");
@@ -125,7 +131,7 @@ void planFolder(
         if (name.starts_with("."))
             continue; // hidden: an editor's or a version control's file
         const std::string ext = lower(path.extension().string());
-        const bool storyName = ext == ".txt" || isPicture(ext) || lower(name) == "bgm.mid";
+        const bool storyName = ext == ".txt" || isPicture(ext) || lower(name) == MusicFile;
         if (!storyName && fs::is_directory(fs::symlink_status(path, ec)))
             planFolder(path, shownSrc, under + name + "/", plan);
         else
@@ -156,8 +162,8 @@ std::optional<std::string> foreignEntry(const fs::path& dest, const std::string&
                 return inside;
             continue;
         }
-        const bool storyName
-            = name.ends_with(".dat") || name == "bgm.mid" || name.starts_with("kako.dat.tmp-");
+        const bool storyName = name.ends_with(DataExtension) || name == MusicFile
+            || name.starts_with(RecordsFile + ".tmp-");
         if (!storyName || !(entry.is_regular_file(ec) || entry.is_symlink(ec)))
             return under + name;
     }
@@ -371,11 +377,11 @@ std::optional<std::string> writeStory(
     // The player's list of past records stays with the story. A game playing DEST saves its
     // list under this lock of the folder, so no save falls between the copy and the exchange.
     const platform::FolderLock lock(platform::fromUtf8(command.dest.string()));
-    const fs::path kako = command.dest / "kako.dat";
+    const fs::path kako = command.dest / RecordsFile;
     if (fs::exists(fs::symlink_status(kako, ec))) {
-        fs::copy(kako, made.path() / "kako.dat", fs::copy_options::copy_symlinks, ec);
+        fs::copy(kako, made.path() / RecordsFile, fs::copy_options::copy_symlinks, ec);
         if (ec)
-            return cannot(command.shownDest + "/kako.dat", ec.message());
+            return cannot(command.shownDest + "/" + RecordsFile, ec.message());
     }
     std::string why;
     const fs::path here = fs::current_path(ec);
@@ -396,13 +402,13 @@ std::string sourceOf(const Command& command, const Plan& plan, const std::string
         return command.shownSrc;
     if (const auto made = plan.sources.find(file); made != plan.sources.end())
         return made->second;
-    if (file == "kako.dat")
+    if (file == RecordsFile)
         return command.shownDest + "/" + file;
-    if (!file.ends_with(".dat"))
+    if (!file.ends_with(DataExtension))
         return command.shownSrc + "/" + file;
-    const std::string stem = file.substr(0, file.size() - 4);
-    const bool text = stem == "txt" || stem.ends_with("_han")
-        || script::splitEventName(platform::fromUtf8(stem));
+    const std::string stem = file.substr(0, file.size() - DataExtension.size());
+    const platform::Text name = platform::fromUtf8(stem);
+    const bool text = story::isDataName(name) || story::splitEventName(name);
     return command.shownSrc + "/" + stem + (text ? ".txt" : ".png");
 }
 

@@ -1,8 +1,9 @@
 #include "platform/form/form.h"
 
+#include "platform/fonts_p.h"
 #include "platform/form/form_widget.h"
 #include "platform/process.h"
-#include "platform/widgets_p.h"
+#include "platform/qt_conversions_p.h"
 #include "platform/window/qt_window.h"
 
 #include <QGuiApplication>

@@ -25,6 +25,8 @@
 
 namespace platform {
 
+class FormWidget;
+
 namespace window {
 class QtWindow;
 }

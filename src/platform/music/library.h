@@ -4,6 +4,8 @@
 
 #include <fluidsynth.h>
 
+#include <string>
+
 namespace platform {
 
 #define PELIRRA_FLUIDSYNTH_FUNCTIONS(F)                                                            \
@@ -41,5 +43,10 @@ struct FluidSynthLibrary
     PELIRRA_FLUIDSYNTH_FUNCTIONS(PELIRRA_DECLARE)
 #undef PELIRRA_DECLARE
 };
+
+// The library `file` (as dlopen finds it) with every function looked up, its log and the ALSA
+// library's complaints silenced; null when it cannot be loaded or lacks a function. Loaded once:
+// later calls give the same table.
+const FluidSynthLibrary* loadFluidSynth(const std::string& file);
 
 } // namespace platform

@@ -1,6 +1,6 @@
 #include "platform/speech/notice.h"
 
-#include "platform/widgets_p.h"
+#include "platform/qt_conversions_p.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>

@@ -2,9 +2,9 @@
 
 #include "platform/form/form.h"
 #include "platform/module_file.h"
+#include "platform/qt_conversions_p.h"
 #include "platform/settings.h"
 #include "platform/speech/notice.h"
-#include "platform/widgets_p.h"
 
 #include <QAbstractItemView>
 #include <QAccessible>

@@ -1,31 +1,6 @@
-#include "event/script.h"
+#include "story/events.h"
 
-namespace script {
-
-bool hasMarker(TextView line, TextView marker)
-{
-    return platform::InStr(line, marker) >= 2;
-}
-
-LineKind classify(TextView line)
-{
-    if (hasMarker(line, u"hantei"))
-        return LineKind::Hantei;
-    if (hasMarker(line, u"ive"))
-        return LineKind::Ive;
-    if (hasMarker(line, u"img"))
-        return LineKind::Img;
-    if (hasMarker(line, u"end"))
-        return LineKind::End;
-    if (hasMarker(line, u"p"))
-        return LineKind::PageBreak;
-    return LineKind::Text;
-}
-
-Text pictureName(TextView line)
-{
-    return platform::Mid(line, 6);
-}
+namespace story {
 
 Text eventName(TextView route, std::optional<long> number, TextView ending)
 {
@@ -59,16 +34,6 @@ std::optional<EventParts> splitEventName(TextView name)
     return std::nullopt;
 }
 
-Text starBar(long point)
-{
-    Text bar;
-    for (long i = 1; i <= point / 10; ++i)
-        bar += u"★";
-    for (long i = 1; i <= point % 10; ++i)
-        bar += u"☆";
-    return bar;
-}
-
 Text routeFor(long point)
 {
     return point <= 15 ? u"a" : u"b";
@@ -79,4 +44,24 @@ Text endingFor(long point)
     return point >= 30 ? u"g" : u"b";
 }
 
-} // namespace script
+EventParts firstEvent()
+{
+    return { u"", 0, u"" };
+}
+
+EventParts afterRouteBranch(const EventParts& now, TextView route)
+{
+    return { Text(route), 1, now.ending };
+}
+
+EventParts afterEndingBranch(const EventParts& now, TextView ending)
+{
+    return { now.route, std::nullopt, Text(ending) };
+}
+
+EventParts afterTurn(const EventParts& now)
+{
+    return { now.route, now.number ? std::optional(*now.number + 1) : std::nullopt, now.ending };
+}
+
+} // namespace story

@@ -89,26 +89,4 @@ private:
     Text displayRoot_;
 };
 
-// An exclusive lock on a folder, held while the object lives: another program that locks the same
-// folder waits until it is released (also when the holder ends without releasing it), for at most
-// `waitMs` milliseconds when that is not negative; then it goes on without the lock. Where the
-// file system has no locks, nothing is locked.
-class FolderLock
-{
-public:
-    explicit FolderLock(const Text& folder, int waitMs = -1);
-    bool held() const { return fd_ >= 0; }
-    ~FolderLock();
-    FolderLock(const FolderLock&) = delete;
-    FolderLock& operator=(const FolderLock&) = delete;
-
-private:
-    int fd_ = -1;
-};
-
-// Opens a file for reading when it is a regular file; a folder, a device or a named pipe in its
-// place is refused before anything could wait on it. Returns the descriptor, which the caller
-// closes. Errors name the file as `shownAs`.
-int openRegularFile(const Text& path, const Text& shownAs);
-
 } // namespace platform

@@ -1,19 +1,16 @@
-#include "platform/files.h"
+#include "platform/files/files.h"
 
 #include "platform/cp932.h"
 #include "platform/errors.h"
+#include "platform/files/atomic_file.h"
+#include "platform/files/folders.h"
+#include "platform/files/native_p.h"
+#include "platform/files/regular_file.h"
 
 #include <cerrno>
-#include <charconv>
-#include <climits>
-#include <csignal>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
-#include <dirent.h>
 #include <fcntl.h>
-#include <random>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -22,111 +19,14 @@ namespace {
 
 constexpr size_t BufferSize = 64 * 1024;
 
-Text errorText(int err)
-{
-    switch (err) {
-    case ENOENT:
-        return u"not found";
-    case EACCES:
-    case EPERM:
-        return u"permission denied";
-    case EISDIR:
-        return u"is a folder, not a file";
-    case ENOSPC:
-        return u"the disk is full";
-    case EROFS:
-        return u"the folder is read-only";
-    case ENOTDIR:
-        return u"a file is in the way";
-    default:
-        return fromUtf8(std::strerror(err));
-    }
-}
-
-// Temporary files of an output are named TARGET.tmp-PID-N: the writer's process number, then
-// a random number.
-constexpr std::string_view TempInfix = ".tmp-";
-
-std::string tempName(const std::string& target)
-{
-    static std::mt19937 gen(std::random_device {}());
-    return target + std::string(TempInfix) + std::to_string(::getpid()) + "-"
-        + std::to_string(gen() % 1000000);
-}
-
-// The process number of a temporary file's name after TARGET.tmp-, or 0 when the rest of
-// the name is not PID-N.
-long long tempOwner(std::string_view rest)
-{
-    const auto dash = rest.find('-');
-    if (dash == std::string_view::npos || dash == 0 || dash + 1 == rest.size())
-        return 0;
-    for (size_t i = 0; i < rest.size(); ++i) {
-        if (i != dash && (rest[i] < '0' || rest[i] > '9'))
-            return 0;
-    }
-    long long pid = 0;
-    const auto [end, ec] = std::from_chars(rest.data(), rest.data() + dash, pid);
-    return ec == std::errc() && end == rest.data() + dash ? pid : LLONG_MAX;
-}
-
-bool processRunning(long long pid)
-{
-    if (pid <= 0 || pid > INT_MAX)
-        return false;
-    return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
-}
-
 } // namespace
-
-int openRegularFile(const Text& path, const Text& shownAs)
-{
-    const auto fail = [&](TextView what, int err) {
-        Text message = shownAs + u": " + Text(what);
-        if (err != 0)
-            message += u" (" + errorText(err) + u")";
-        throw RuntimeError(message);
-    };
-    // The system would read a name only up to a NUL character: such a name names no file.
-    if (path.find(u'\0') != Text::npos)
-        fail(u"not found", 0);
-    const std::string native = nativePath(path);
-    int fd;
-    do {
-        // Without waiting: opening a named pipe for reading would wait for a writer.
-        fd = ::open(native.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    } while (fd < 0 && errno == EINTR);
-    if (fd < 0 && errno == ENOENT)
-        fail(u"not found", 0);
-    if (fd < 0)
-        fail(u"cannot be opened", errno);
-    struct stat st
-    {
-    };
-    if (::fstat(fd, &st) != 0) {
-        const int err = errno;
-        ::close(fd);
-        fail(u"cannot be read", err);
-    }
-    if (!S_ISREG(st.st_mode)) {
-        ::close(fd);
-        if (S_ISDIR(st.st_mode))
-            fail(u"is a folder, not a file", 0);
-        fail(u"is not a regular file (a device or a named pipe is in its place)", 0);
-    }
-    const int flags = ::fcntl(fd, F_GETFL);
-    if (flags >= 0)
-        ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
-    return fd;
-}
 
 struct Files::Handle
 {
     Text path;
     int fd = -1;
     bool output = false;
-    std::string target; // output: the file replaced on close
-    std::string temp; // output: where the lines are written until then
+    AtomicFile out; // output: the file that replaces the target on close
     std::string buf; // input: bytes read ahead; output: bytes not yet written
     size_t pos = 0; // input: next unread byte of buf
     bool atEnd = false; // input: the file has no more bytes beyond buf
@@ -136,8 +36,6 @@ struct Files::Handle
     {
         if (fd >= 0)
             ::close(fd);
-        if (output && !temp.empty())
-            ::unlink(temp.c_str());
     }
 
     // Input: makes sure at least one unread byte is buffered unless the file is at its end.
@@ -182,15 +80,8 @@ struct Files::Handle
 
     void flush(const Files& files)
     {
-        size_t done = 0;
-        while (done < buf.size()) {
-            const ssize_t n = ::write(fd, buf.data() + done, buf.size() - done);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n < 0)
-                files.fail(path, u"cannot be written", errno);
-            done += static_cast<size_t>(n);
-        }
+        if (const int err = out.write(buf))
+            files.fail(path, u"cannot be written", err);
         buf.clear();
     }
 };
@@ -269,65 +160,16 @@ Files::Stamp Files::stamp(const Text& path)
 
 void Files::makeFolders(const Text& folder) const
 {
-    const std::string native = nativePath(folder);
-    for (size_t end = native.find('/', 1);; end = native.find('/', end + 1)) {
-        const std::string part = native.substr(0, end);
-        if (!part.empty() && ::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) {
-            const int err = errno;
-            fail(pathFromNative(part), u"cannot be created", err);
-        }
-        if (end == std::string::npos)
-            break;
-    }
+    std::string failed;
+    if (const int err = platform::makeFolders(nativePath(folder), &failed))
+        fail(pathFromNative(failed), u"cannot be created", err);
     if (!isFolder(folder))
         fail(folder, u"cannot be created: a file of that name is in the way", 0);
 }
 
-FolderLock::FolderLock(const Text& folder, int waitMs)
-{
-    if (folder.find(u'\0') != Text::npos)
-        return;
-    fd_ = ::open(nativePath(folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd_ < 0)
-        return;
-    // Tried every 10 ms: another copy holds the lock only while it writes a list.
-    for (int waited = 0;; waited += 10) {
-        if (::flock(fd_, LOCK_EX | LOCK_NB) == 0)
-            return;
-        if ((errno != EWOULDBLOCK && errno != EINTR) || (waitMs >= 0 && waited >= waitMs))
-            break;
-        const timespec step { 0, 10'000'000 };
-        ::nanosleep(&step, nullptr);
-    }
-    ::close(fd_);
-    fd_ = -1;
-}
-
-FolderLock::~FolderLock()
-{
-    if (fd_ >= 0)
-        ::close(fd_); // releases the lock
-}
-
 void Files::removeStaleTemporaries(const Text& path)
 {
-    const std::string target = nativePath(path);
-    const auto slash = target.find_last_of('/');
-    const std::string dir = slash == std::string::npos ? "." : target.substr(0, slash + 1);
-    const std::string prefix
-        = target.substr(slash == std::string::npos ? 0 : slash + 1) + std::string(TempInfix);
-    DIR* d = ::opendir(dir.c_str());
-    if (!d)
-        return;
-    while (const dirent* e = ::readdir(d)) {
-        const std::string_view name(e->d_name);
-        if (!name.starts_with(prefix))
-            continue;
-        const long long pid = tempOwner(name.substr(prefix.size()));
-        if (pid != 0 && !processRunning(pid))
-            ::unlinkat(::dirfd(d), e->d_name, 0);
-    }
-    ::closedir(d);
+    platform::removeStaleTemporaries(nativePath(path));
 }
 
 short Files::FreeFile() const
@@ -375,26 +217,14 @@ void Files::OpenOutput(short no, const Text& path)
     auto h = std::make_unique<Handle>();
     h->path = path;
     h->output = true;
-    h->target = nativePath(path);
+    const std::string target = nativePath(path);
     struct stat st
     {
     };
-    if (::stat(h->target.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+    if (::stat(target.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
         fail(path, u"cannot be written: a folder of that name is in the way", 0);
-    const mode_t mode = ::stat(h->target.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644;
-    int fd = -1;
-    for (int attempt = 0; attempt < 8 && fd < 0; ++attempt) {
-        h->temp = tempName(h->target);
-        fd = ::open(h->temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-        if (fd < 0 && errno != EEXIST)
-            break;
-    }
-    if (fd < 0) {
-        h->temp.clear();
-        fail(path, u"cannot be written", errno);
-    }
-    ::fchmod(fd, mode);
-    h->fd = fd;
+    if (const int err = h->out.open(target))
+        fail(path, u"cannot be written", err);
     handles_[no] = std::move(h);
 }
 
@@ -445,13 +275,14 @@ bool Files::Eof(short no)
 long long Files::LOF(short no)
 {
     Handle& h = handle(no, "length");
+    if (h.output)
+        return h.out.size() + static_cast<long long>(h.buf.size());
     struct stat st
     {
     };
     if (::fstat(h.fd, &st) != 0)
         fail(h.path, u"cannot be read", errno);
-    return static_cast<long long>(st.st_size)
-        + (h.output ? static_cast<long long>(h.buf.size()) : 0);
+    return static_cast<long long>(st.st_size);
 }
 
 bool Files::lineCut(short no)
@@ -487,23 +318,11 @@ void Files::Close(short no)
     if (!h->output)
         return;
     h->flush(*this);
-    if (::fsync(h->fd) != 0 && errno != EINVAL)
-        fail(h->path, u"cannot be written", errno);
-    const int fd = h->fd;
-    h->fd = -1;
-    if (::close(fd) != 0)
-        fail(h->path, u"cannot be written", errno);
-    if (::rename(h->temp.c_str(), h->target.c_str()) != 0)
-        fail(h->path, u"cannot be replaced", errno);
-    h->temp.clear();
-    // Make the rename itself durable.
-    const auto slash = h->target.find_last_of('/');
-    const std::string dir = slash == std::string::npos ? "." : h->target.substr(0, slash + 1);
-    const int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dfd >= 0) {
-        ::fsync(dfd);
-        ::close(dfd);
-    }
+    const AtomicFile::Result put = h->out.commit();
+    if (put.failure == AtomicFile::Failure::Writing)
+        fail(h->path, u"cannot be written", put.err);
+    if (put.failure == AtomicFile::Failure::Replacing)
+        fail(h->path, u"cannot be replaced", put.err);
 }
 
 void Files::CloseAll()

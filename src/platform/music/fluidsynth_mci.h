@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/mci.h"
+#include "platform/music/outputs.h"
 
 #include <cstddef>
 #include <memory>
@@ -87,10 +88,5 @@ private:
     struct Impl;
     std::unique_ptr<Impl> d;
 };
-
-// Whether one of FluidSynth's audio `drivers` may find a sound output here, told from the
-// machine's files without loading anything: a PulseAudio server's socket or address, an ALSA
-// playback device or an ALSA configuration. A driver it does not know may.
-bool soundOutputMayOpen(const std::vector<std::string>& drivers);
 
 } // namespace platform

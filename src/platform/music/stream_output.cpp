@@ -171,10 +171,10 @@ bool PulseOutput::Impl::connect()
 
 bool PulseOutput::Impl::openStream(int rate)
 {
-    const pa_sample_spec spec { PA_SAMPLE_S16NE, static_cast<uint32_t>(rate), 2 };
+    const pa_sample_spec format { PA_SAMPLE_S16NE, static_cast<uint32_t>(rate), 2 };
     pa_buffer_attr buffer = bufferOf(rate, false);
     pa->pa_threaded_mainloop_lock(loop);
-    stream = pa->pa_stream_new(context, "Music", &spec, nullptr);
+    stream = pa->pa_stream_new(context, "Music", &format, nullptr);
     bool ready = false;
     if (stream) {
         pa->pa_stream_set_state_callback(

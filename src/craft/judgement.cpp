@@ -41,19 +41,6 @@ Text mark(Outcome outcome, TextView caption)
     return Text(m.before) + Text(caption) + Text(m.after);
 }
 
-std::optional<Marked> unmark(TextView item)
-{
-    for (Outcome outcome : { Outcome::Critical, Outcome::Good, Outcome::Bad, Outcome::None }) {
-        const Mark m = markOf(outcome);
-        if (item.size() >= m.before.size() + m.after.size() && item.starts_with(m.before)
-            && item.ends_with(m.after))
-            return Marked { outcome,
-                Text(
-                    item.substr(m.before.size(), item.size() - m.before.size() - m.after.size())) };
-    }
-    return std::nullopt;
-}
-
 long scoreChange(Outcome outcome)
 {
     switch (outcome) {

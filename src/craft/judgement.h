@@ -30,13 +30,6 @@ struct Mark
 };
 Mark markOf(Outcome outcome);
 Text mark(Outcome outcome, TextView caption);
-// The outcome and caption of a board item that mark() wrote; nothing for any other item.
-struct Marked
-{
-    Outcome outcome;
-    Text caption;
-};
-std::optional<Marked> unmark(TextView item);
 
 // The most the score holds: a 16-bit number.
 constexpr long MaxScore = 32767;

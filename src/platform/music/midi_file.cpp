@@ -10,7 +10,6 @@
 
 namespace platform {
 
-namespace {
 uint32_t bigEndian(const std::string& bytes, size_t at, int count)
 {
     uint32_t v = 0;
@@ -18,7 +17,6 @@ uint32_t bigEndian(const std::string& bytes, size_t at, int count)
         v = v << 8 | static_cast<unsigned char>(bytes[at + static_cast<size_t>(i)]);
     return v;
 }
-} // namespace
 
 bool isMidiFile(const std::string& bytes)
 {

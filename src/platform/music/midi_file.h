@@ -2,6 +2,8 @@
 // same reader, so a file it accepts is one the game plays.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -11,6 +13,9 @@ namespace platform {
 // file, as many tracks among them as the header counts, and time in ticks a beat (not SMPTE).
 // The events themselves are read when the file plays.
 bool isMidiFile(const std::string& bytes);
+
+// The unsigned number of `count` bytes at `at`, most significant first, as MIDI files hold them.
+uint32_t bigEndian(const std::string& bytes, size_t at, int count);
 
 // A tune larger than this is no background music: it is not read.
 constexpr long long MaxMidiBytes = 16 << 20;

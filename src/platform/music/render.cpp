@@ -1,5 +1,6 @@
 #include "platform/music/render.h"
 #include "platform/music/lossless.h"
+#include "platform/music/midi_file.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -8,14 +9,6 @@
 namespace platform::music {
 
 namespace {
-
-uint32_t bigEndian(const std::string& bytes, size_t at, int count)
-{
-    uint32_t v = 0;
-    for (int i = 0; i < count; ++i)
-        v = v << 8 | static_cast<unsigned char>(bytes[at + static_cast<size_t>(i)]);
-    return v;
-}
 
 // More tempo changes than any tune has: the file is not read further.
 constexpr size_t MaxTempos = 100000;

@@ -386,7 +386,13 @@ picture_shown() {
   return 1
 }
 picture_is() { [ "$(picture)" = "$1" ]; }
-picture_is_not() { [ "$(picture)" != "$1" ]; }
+# The picture is on screen at another place or size than $1 (not a blank frame in between).
+picture_moved_from() {
+  local now pw
+  now=$(picture)
+  read -r pw _ <<< "$now"
+  [ "$now" != "$1" ] && [ "${pw:-0}" -gt 100 ]
+}
 picture_settled() {
   local a b
   a=$(picture)
@@ -427,7 +433,7 @@ echo "  weston-native: picture ${windowed// /, }"
 read -r pw ph px py <<< "$windowed"
 xdotool mousemove --sync $((px + pw / 2)) $((py + ph / 2)) click 1
 xdotool key F11
-until_true picture_is_not "$windowed" || fail "F11 did not make the window full screen"
+until_true picture_moved_from "$windowed" || fail "F11 did not make the window full screen"
 until_true picture_settled
 check_picture_4_3 weston-full-screen
 xdotool key F11

@@ -77,7 +77,7 @@ void runToolkitEnd()
 // Qt's Wayland plug-in says this on the thread that reads the display, and calls exit() there as
 // soon as the message is out: the close step must run on the main thread before that.
 constexpr std::string_view WaylandBroke = "The Wayland connection broke";
-constexpr auto MainThreadWait = std::chrono::seconds(5);
+constexpr auto MainThreadWait = std::chrono::seconds(15);
 
 void displayLost()
 {

@@ -1,6 +1,7 @@
 // Start-up, close and failures of the window, through its own events.
 #include "support/game.h"
 
+#include "platform/process.h"
 #include "shell/command_line.h"
 #include "shell/paths.h"
 
@@ -13,6 +14,7 @@
 #include <QWidget>
 
 #include <filesystem>
+#include <thread>
 
 using namespace platform;
 using test::u8;
@@ -134,6 +136,33 @@ TEST(PastRecords, WithoutKakoDatTheListStartsEmptyAndCloseCreatesIt)
         EXPECT_EQ(u8(cmds.back()), "close MIDI notify");
         EXPECT_FALSE(fom.BgmOn);
     }
+}
+
+// Qt's Wayland plug-in ends the program with _exit() as soon as it has said that the display is
+// gone, on whichever thread found it out: here the main thread inside an event's handler, and
+// another thread while the close step runs. The program ends only once the list is saved.
+TEST(DisplayLost, TheListIsSavedWhicheverThreadFindsTheDisplayGone)
+{
+    test::Game g;
+    g.minimalStory();
+    Fom& fom = g.start();
+    const std::string kako = g.dat("kako.dat");
+    EXPECT_EXIT(
+        {
+            platform::prepareProcess();
+            g.sys.onTerminationRequest([&fom] { fom.Me.close(); });
+            std::thread other([] {
+                while (!platform::toolkitEnding())
+                    std::this_thread::yield();
+                qWarning("The Wayland connection broke. Did the Wayland compositor die?");
+                _exit(3);
+            });
+            g.run(
+                [] { qWarning("The Wayland connection broke. Did the Wayland compositor die?"); });
+            other.join();
+        },
+        testing::ExitedWithCode(1), "connection broke");
+    EXPECT_EQ(test::readBytes(kako), "0\r\n");
 }
 
 TEST(Failures, MissingTxtDatIsReportedAndKakoDatIsNotTouched)

@@ -6,7 +6,14 @@ namespace platform {
 
 bool Dispatcher::deliver(const std::function<void()>& handler)
 {
-    if (ended_ || depth_ > 0)
+    if (depth_ > 0)
+        return false;
+    return deliverLast(handler);
+}
+
+bool Dispatcher::deliverLast(const std::function<void()>& handler)
+{
+    if (ended_)
         return false;
     ++depth_;
     try {
@@ -19,7 +26,7 @@ bool Dispatcher::deliver(const std::function<void()>& handler)
         failed(RuntimeError(fromUtf8(e.what())));
     }
     --depth_;
-    if (after_ && !ended_)
+    if (after_ && !ended_ && depth_ == 0)
         after_();
     return true;
 }

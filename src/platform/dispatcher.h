@@ -24,6 +24,9 @@ public:
     // Runs `handler` now. Returns false when it was not run: the program has ended, or another
     // handler is still running (an event that arrives from a nested event loop is dropped).
     bool deliver(const std::function<void()>& handler);
+    // Runs `handler` now even while another handler runs: the toolkit is ending the program
+    // under the game, and nothing runs after this (the close step must still save).
+    bool deliverLast(const std::function<void()>& handler);
 
     bool busy() const { return depth_ > 0; }
     bool ended() const { return ended_; }

@@ -43,12 +43,17 @@ Messages& messages()
     return *m;
 }
 
+// What the game does when the toolkit ends the program under it. It runs once, on the main
+// thread; another thread that is about to end the program waits until it has run.
 struct ToolkitEnd
 {
+    enum class Stage { Waiting, Running, Done };
+    std::mutex mutex;
+    std::condition_variable changed;
     std::function<void()> handler;
     pthread_t mainThread {};
     bool atExitSet = false;
-    bool running = false;
+    Stage stage = Stage::Waiting;
 };
 
 ToolkitEnd& toolkitEnd()
@@ -57,58 +62,64 @@ ToolkitEnd& toolkitEnd()
     return *e;
 }
 
+bool onMainThread(ToolkitEnd& e)
+{
+    return pthread_equal(pthread_self(), e.mainThread);
+}
+
 void runToolkitEnd()
 {
     ToolkitEnd& e = toolkitEnd();
     // Only the main thread may touch the game; another thread's exit() or fatal error ends the
     // program without it.
-    if (!e.handler || !pthread_equal(pthread_self(), e.mainThread))
-        return;
-    const std::function<void()> handler = std::move(e.handler);
-    e.handler = nullptr;
-    e.running = true;
+    std::function<void()> handler;
+    {
+        const std::lock_guard lock(e.mutex);
+        if (!e.handler || e.stage != ToolkitEnd::Stage::Waiting || !onMainThread(e))
+            return;
+        handler = std::move(e.handler);
+        e.handler = nullptr;
+        e.stage = ToolkitEnd::Stage::Running;
+    }
     try {
         handler();
     } catch (...) {
         // The program is ending: nothing may escape into exit() or the toolkit.
     }
+    const std::lock_guard lock(e.mutex);
+    e.stage = ToolkitEnd::Stage::Done;
+    e.changed.notify_all();
 }
 
-// Qt's Wayland plug-in says this on the thread that reads the display, and calls exit() there as
-// soon as the message is out: the close step must run on the main thread before that.
+// Qt's Wayland plug-in says this when the display's connection is gone, on whichever thread
+// found it out, and ends the program with _exit() as soon as the message is out: the close step
+// must have run on the main thread before this returns.
 constexpr std::string_view WaylandBroke = "The Wayland connection broke";
 constexpr auto MainThreadWait = std::chrono::seconds(15);
 
 void displayLost()
 {
     ToolkitEnd& e = toolkitEnd();
-    if (!e.handler)
-        return;
-    if (pthread_equal(pthread_self(), e.mainThread)) {
+    if (onMainThread(e)) {
         runToolkitEnd();
         return;
     }
-    // The main thread's event loop still runs (it waits on its own wake-up, not on the display):
-    // the close step is queued there, and this thread waits for it, for a while. Once it has
-    // run, the program ends here and now: the main thread may be on its way out of main().
-    struct Done
-    {
-        std::mutex mutex;
-        std::condition_variable cv;
-        bool done = false;
-    };
-    auto done = std::make_shared<Done>();
-    QMetaObject::invokeMethod(
-        qApp,
-        [done] {
-            runToolkitEnd();
-            const std::lock_guard lock(done->mutex);
-            done->done = true;
-            done->cv.notify_all();
-        },
-        Qt::QueuedConnection);
-    std::unique_lock lock(done->mutex);
-    if (done->cv.wait_for(lock, MainThreadWait, [&] { return done->done; }))
+    std::unique_lock lock(e.mutex);
+    if (e.stage == ToolkitEnd::Stage::Waiting) {
+        if (!e.handler)
+            return;
+        // The main thread's event loop still runs (it waits on its own wake-up, not on the
+        // display): the close step is queued there.
+        QMetaObject::invokeMethod(
+            qApp, [] { runToolkitEnd(); }, Qt::QueuedConnection);
+    }
+    // Whoever runs the close step, this thread waits until it is over, for a while. Then the
+    // program ends here and now: the main thread may be on its way out of main().
+    const bool over = e.changed.wait_for(lock, MainThreadWait, [&] {
+        return e.stage == ToolkitEnd::Stage::Done
+            || (e.stage == ToolkitEnd::Stage::Waiting && !e.handler);
+    });
+    if (over)
         std::_Exit(1);
 }
 
@@ -210,8 +221,10 @@ void writeStandardError(std::string_view text)
 void onToolkitEnd(std::function<void()> handler)
 {
     ToolkitEnd& e = toolkitEnd();
+    const std::lock_guard lock(e.mutex);
     e.handler = std::move(handler);
     e.mainThread = pthread_self();
+    e.changed.notify_all();
     // Qt's display plug-in calls exit() when its connection breaks; what runs at exit runs then.
     if (e.handler && !e.atExitSet) {
         e.atExitSet = true;
@@ -221,7 +234,9 @@ void onToolkitEnd(std::function<void()> handler)
 
 bool toolkitEnding()
 {
-    return toolkitEnd().running;
+    ToolkitEnd& e = toolkitEnd();
+    const std::lock_guard lock(e.mutex);
+    return e.stage != ToolkitEnd::Stage::Waiting;
 }
 
 } // namespace platform

@@ -27,13 +27,15 @@ constexpr int MaxMessageKinds = 1000;
 // pipe nobody reads, or one whose reader has gone, drops the text.
 void writeStandardError(std::string_view text);
 
-// `handler` runs once, at once, on the program's main thread when the toolkit ends the program
-// by itself: Qt ends it with exit() when the connection to the display breaks (a killed or
-// crashed display server, a dropped remote desktop), or reports a fatal error. The program ends
-// when the handler returns. An empty handler disarms it.
+// `handler` runs once, on the program's main thread, when the toolkit ends the program by
+// itself: Qt ends it when the connection to the display breaks (a killed or crashed display
+// server or compositor, a dropped remote desktop), from whichever of its threads found it out,
+// or when it reports a fatal error. Another thread that is about to end the program waits until
+// the handler has returned. The program ends when the handler returns. An empty handler disarms
+// it.
 void onToolkitEnd(std::function<void()> handler);
 
-// True while that handler runs: the display may be gone, so nothing may wait on it.
+// True once that handler has started: the display may be gone, so nothing may wait on it.
 bool toolkitEnding();
 
 } // namespace platform

@@ -304,9 +304,11 @@ void Form::Show()
 
 void Form::close()
 {
-    // With the display gone the window cannot be closed any more; its close event runs alone.
+    // With the display gone the window cannot be closed any more; its close event runs alone,
+    // also when the display was found gone inside another event's handler.
     if (toolkitEnding()) {
-        qtClosing();
+        if (close_)
+            dispatcher_.deliverLast(close_);
         return;
     }
     widget_->close();

@@ -19,7 +19,8 @@ namespace {
 // file PELIRRA_READY_FILE names, as it comes on screen, so that a test waits for the game and not
 // for a fixed time. The lines: "page" (a page's prompt is painted: the page is full, or the
 // script read to its end), "turn" (a crafting turn waits for its choices), "judged" (the
-// judgement has finished), "list" (the past-record list is shown), "replay" (a replay is shown)
+// judgement has finished), "list" (the past-record list is shown), "replay" (a replay is shown),
+// "active" (the window has the keyboard: keys sent now reach it; never before the first page)
 // and "closed" (the close step has ended, the list saved). The file exists once the first of
 // them has come.
 class PhaseReport : public QObject
@@ -45,6 +46,9 @@ public:
             enter(judged_, board && !fom_.GameTim.Enabled(), "judged");
             enter(list_, fom_.Lst.Visible(), "list");
             enter(replay_, fom_.Txt.Visible(), "replay");
+        } else if (event->type() == QEvent::ApplicationStateChange) {
+            active_ = QGuiApplication::applicationState() == Qt::ApplicationActive;
+            enter(activeShown_, active_ && paged_, "active");
         }
         return false;
     }
@@ -61,6 +65,8 @@ private:
         if (page != page_)
             append(path_, "page");
         page_ = page;
+        paged_ = true;
+        enter(activeShown_, active_, "active");
     }
     void enter(bool& in, bool now, const char* phase)
     {
@@ -79,6 +85,7 @@ private:
     QString path_;
     size_t page_ = 0;
     bool turn_ = false, judged_ = false, list_ = false, replay_ = false;
+    bool active_ = false, activeShown_ = false, paged_ = false; // "active" comes after a page
 };
 } // namespace
 

@@ -2,8 +2,9 @@
 # For the scripts that run the real program: waiting for it, not for a fixed time. The program
 # given PELIRRA_READY_FILE appends a line to that file for each phase as it comes on screen:
 # "page" (a page's prompt painted: the page is full, or the script has been read to its end),
-# "turn" (a crafting turn waits for its choices), "judged", "list", "replay" and "closed" (the
-# close step has ended). The file exists once the first page waits.
+# "turn" (a crafting turn waits for its choices), "judged", "list", "replay", "active" (the
+# window has the keyboard) and "closed" (the close step has ended). The file exists once the
+# first page waits.
 
 # Waits until the process $1 has created the file $2, has written a report ("pelirra: ...") to
 # the file $3 when one is given, or has ended. Fails after PELIRRA_START_LIMIT seconds (30), so

@@ -3,7 +3,8 @@
 # tests again with AddressSanitizer and UndefinedBehaviorSanitizer (the "asan" preset of
 # CMakePresets.json, in build-asan/: no benchmarks, no packaging) and runs them there, except
 # those labelled slow. The tests labelled "waits" (real programs on X servers, which mostly wait)
-# run in the background while the sanitizer build compiles; their output follows it.
+# run in the background while the other tests run and the sanitizer build compiles; their output
+# follows it.
 # PELIRRA_SANITIZERS=0 skips the second build. The C++ files must be formatted as .clang-format
 # says. The last line sums up every test run; the status is 0 only when all passed.
 set -euo pipefail
@@ -26,10 +27,11 @@ run_tests() {
 if [ "${PELIRRA_SANITIZERS:-1}" = 0 ]; then
   run_tests build --test-dir build --output-on-failure -j 2
 else
-  run_tests build --test-dir build --output-on-failure -j 2 -LE waits
-  echo "== The tests that wait, in the background while the sanitizer build compiles"
+  echo "== The tests that wait, in the background while the other tests run and the sanitizer" \
+    "build compiles"
   ctest --test-dir build --output-on-failure -L waits > "$logs/build-waits" 2>&1 &
   waiting=$!
+  run_tests build --test-dir build --output-on-failure -j 2 -LE waits
   echo "== The build with AddressSanitizer and UndefinedBehaviorSanitizer"
   asan_built=false
   cmake --preset asan -DCMAKE_CXX_COMPILER_LAUNCHER="$(bash scripts/launcher.sh)" > /dev/null &&

@@ -125,14 +125,14 @@ frame() {
 origin() { xwininfo -id "$wid" | awk '/Absolute upper-left X/ {x=$4} /Absolute upper-left Y/ {y=$4} END {print x, y}'; }
 client_is() { [ "$(client)" = "$1" ]; }
 client_is_not() { [ "$(client)" != "$1" ]; }
-# The client size stays the same for half a second.
-settled() {
-  local a b
-  a=$(client)
+# What the command $@ prints stays the same for half a second.
+steady() {
+  local before
+  before=$("$@")
   sleep 0.5
-  b=$(client)
-  [ "$a" = "$b" ]
+  [ "$before" = "$("$@")" ]
 }
+settled() { steady client; }
 
 # The outer size (frame included) is 4 : 3 to within two pixels.
 check_outer_4_3() {
@@ -393,13 +393,7 @@ picture_moved_from() {
   read -r pw _ <<< "$now"
   [ "$now" != "$1" ] && [ "${pw:-0}" -gt 100 ]
 }
-picture_settled() {
-  local a b
-  a=$(picture)
-  sleep 0.5
-  b=$(picture)
-  [ "$a" = "$b" ]
-}
+picture_settled() { steady picture; }
 check_picture_4_3() {
   read -r bw bh _ < <(picture)
   echo "  $1: picture ${bw}x${bh}"

@@ -65,16 +65,25 @@ stop_x() {
 
 wm_ready() { xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id'; }
 start_wm() {
-  case $1 in
-    openbox) openbox > /dev/null 2>&1 & ;;
-    xfwm4) dbus-run-session -- xfwm4 --compositor=off > /dev/null 2>&1 & ;;
-    i3)
-      printf 'font pango:DejaVu Sans 8\n' > "$work/i3.conf"
-      i3 -c "$work/i3.conf" > /dev/null 2>&1 &
-      ;;
-  esac
-  wm=$!
-  limit=60 until_true wm_ready || fail "$1 did not start" # slow to start on a busy machine
+  local try
+  for try in 1 2; do
+    case $1 in
+      openbox) openbox > "$work/wm.log" 2>&1 & ;;
+      xfwm4) dbus-run-session -- xfwm4 --compositor=off > "$work/wm.log" 2>&1 & ;;
+      i3)
+        # A version 4 file: an older one makes i3 convert it and start a bar on every start.
+        printf '# i3 config file (v4)\nfont pango:DejaVu Sans 8\n' > "$work/i3.conf"
+        i3 -c "$work/i3.conf" > "$work/wm.log" 2>&1 &
+        ;;
+    esac
+    wm=$!
+    # Slow to start on a busy machine; one that never gets going is started once more.
+    limit=30 until_true wm_ready && return 0
+    kill "$wm" 2> /dev/null || true
+    wait "$wm" 2> /dev/null || true
+    echo "  $1 did not start in 30 s (try $try): $(tail -n 3 "$work/wm.log" | tr '\n' ' ')"
+  done
+  fail "$1 did not start"
 }
 
 # A program folder: the bundled story, or a story whose pictures are all plain red.
